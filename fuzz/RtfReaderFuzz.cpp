@@ -1,0 +1,123 @@
+// libFuzzer target for the RTF reader and writer.
+//
+// For every input:
+//   1. RtfReader::read into a fresh QTextDocument;
+//   2. RtfReader::insert at a caret in the middle of a small document, and
+//      again over a selection;
+//   3. RtfWriter::write of both documents (and of a selection) must give RTF
+//      (isRtf) that RtfReader::read accepts again. A writer whose output is
+//      not RTF is a bug: abort() so the fuzzer keeps the input.
+//
+// The same file is linked into rtf_reader_fuzzer (clang, -fsanitize=fuzzer)
+// and into fuzz_replay_rtf (FuzzReplay.cpp's main, any compiler), which CTest
+// runs over fuzz/corpus/rtf.
+
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QGuiApplication* app = nullptr;
+
+[[noreturn]] void fail(const char* what, const QByteArray& rtf)
+{
+    std::fprintf(stderr, "RtfReaderFuzz: %s\n", what);
+    std::fprintf(stderr, "---- offending RTF (%lld bytes, first 512 shown) ----\n%s\n----\n",
+                 static_cast<long long>(rtf.size()), rtf.left(512).constData());
+    std::fflush(stderr);
+    std::abort();
+}
+
+// The writer's output must be RTF, must be read back, and what is read back
+// must again be written as RTF.
+void checkWritten(const QByteArray& rtf, const char* what)
+{
+    if (!RtfReader::isRtf(rtf))
+        fail(what, rtf);
+    QTextDocument again;
+    if (!RtfReader::read(rtf, &again))
+        fail("the reader refused the writer's output", rtf);
+    // Writing what was read back must still be RTF.
+    const QByteArray twice = RtfWriter::write(&again);
+    if (!RtfReader::isRtf(twice))
+        fail("second write is not RTF", twice);
+}
+
+void fillSmallDocument(QTextDocument& doc)
+{
+    doc.setPlainText(QStringLiteral("Первая строка, first line\nВторая строка, second line\nТретья"));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
+{
+    if (!app) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The application object and its arguments live for the whole run.
+        static int qtArgc = 1;
+        static char name[] = "rtf_reader_fuzzer";
+        static char* qtArgv[] = {name, nullptr};
+        app = new QGuiApplication(qtArgc, qtArgv);
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // fromRawData: no copy, and the reader must not read past `size`
+    // (AddressSanitizer sees libFuzzer's exact-size buffer).
+    const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
+                                                     static_cast<qsizetype>(size));
+    const bool isRtf = RtfReader::isRtf(input);
+
+    // 1. Whole-document read.
+    QTextDocument doc;
+    const bool readOk = RtfReader::read(input, &doc);
+    if (readOk != isRtf)
+        fail(readOk ? "read accepted data that isRtf rejects" : "read refused data that isRtf accepts",
+             input);
+    checkWritten(RtfWriter::write(&doc), "write(document) is not RTF");
+
+    // 2. Insert at a caret in the middle of a small document.
+    QTextDocument target;
+    fillSmallDocument(target);
+    const QString before = target.toPlainText();
+    QTextCursor caret(&target);
+    caret.setPosition(target.characterCount() / 2);
+    const bool insertOk = RtfReader::insert(input, caret);
+    if (insertOk != isRtf)
+        fail(insertOk ? "insert accepted data that isRtf rejects" : "insert refused data that isRtf accepts",
+             input);
+    if (!insertOk && target.toPlainText() != before)
+        fail("insert refused the data but changed the document", input);
+    checkWritten(RtfWriter::write(&target), "write(document after insert) is not RTF");
+
+    // ... and over a selection that spans a paragraph break.
+    QTextDocument selected;
+    fillSmallDocument(selected);
+    QTextCursor selection(&selected);
+    selection.setPosition(10);
+    selection.setPosition(40, QTextCursor::KeepAnchor);
+    RtfReader::insert(input, selection);
+    checkWritten(RtfWriter::write(&selected), "write(document after replacing a selection) is not RTF");
+
+    // 3. Write a selection of the read document: the middle half.
+    QTextCursor part(&doc);
+    const int chars = doc.characterCount();
+    part.setPosition(chars / 4);
+    part.setPosition(qMax(chars / 4, (3 * chars) / 4 - 1), QTextCursor::KeepAnchor);
+    checkWritten(RtfWriter::write(part), "write(selection) is not RTF");
+
+    return 0;
+}

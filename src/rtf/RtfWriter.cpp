@@ -1,0 +1,285 @@
+#include "RtfWriter.h"
+
+#include <QColor>
+#include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFragment>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Unicode to Windows-1251, for the byte that follows each \uN.
+const std::array<unsigned char, 65536>& windows1251()
+{
+    static const auto table = [] {
+        auto t = std::make_unique<std::array<unsigned char, 65536>>();
+        t->fill(0);
+        QStringDecoder decoder("windows-1251");
+        for (int b = 0x80; b < 0x100; ++b) {
+            const char byte = char(b);
+            const QString s = decoder.decode(QByteArrayView(&byte, 1));
+            decoder.resetState();
+            if (s.size() == 1 && s.at(0) != QChar::ReplacementCharacter)
+                (*t)[s.at(0).unicode()] = static_cast<unsigned char>(b);
+        }
+        return t;
+    }();
+    return *table;
+}
+
+struct RunProps {
+    int font = 0;
+    int halfPoints = 24;
+    int color = 0;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+};
+
+class Writer
+{
+public:
+    explicit Writer(const QTextDocument* document)
+        : m_document(document)
+        , m_defaultFamily(document->defaultFont().family())
+        , m_defaultPointSize(document->defaultFont().pointSizeF())
+    {
+        if (m_defaultFamily.isEmpty())
+            m_defaultFamily = QStringLiteral("Times New Roman");
+        if (m_defaultPointSize <= 0)
+            m_defaultPointSize = 12;
+        m_fonts.push_back(m_defaultFamily);
+    }
+
+    QByteArray write(int from, int to);
+
+private:
+    void writeBlock(const QTextBlock& block, int from, int to);
+    void writeRun(const QTextCharFormat& format, QStringView text);
+    void writeText(QStringView text);
+    void word(const char* name);
+    void word(const char* name, int value);
+    void toggle(const char* on, const char* off, bool& current, bool wanted);
+    int fontIndex(const QString& family);
+    int colorIndex(const QColor& color);
+    static void escapeInto(QByteArray& out, QStringView text);
+
+    const QTextDocument* m_document;
+    QString m_defaultFamily;
+    qreal m_defaultPointSize;
+    std::vector<QString> m_fonts;
+    std::vector<QRgb> m_colors;
+    QByteArray m_body;
+    RunProps m_current;
+    bool m_needDelimiter = false;
+};
+
+QByteArray Writer::write(int from, int to)
+{
+    m_body.reserve((to - from) * 2 + 256);
+    QTextBlock block = m_document->findBlock(from);
+    bool first = true;
+    while (block.isValid() && block.position() <= to) {
+        if (!first) {
+            word("par");
+            m_body.append("\r\n");
+            m_needDelimiter = false;
+        }
+        writeBlock(block, from, to);
+        first = false;
+        block = block.next();
+    }
+
+    QByteArray out;
+    out.reserve(m_body.size() + 512);
+    out.append("{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl");
+    for (size_t i = 0; i < m_fonts.size(); ++i) {
+        out.append("{\\f").append(QByteArray::number(qsizetype(i))).append("\\fnil\\fcharset204 ");
+        escapeInto(out, m_fonts[i]);
+        out.append(";}");
+    }
+    out.append("}\r\n{\\colortbl ;");
+    for (QRgb rgb : m_colors) {
+        out.append("\\red").append(QByteArray::number(qRed(rgb)));
+        out.append("\\green").append(QByteArray::number(qGreen(rgb)));
+        out.append("\\blue").append(QByteArray::number(qBlue(rgb)));
+        out.append(';');
+    }
+    out.append("}\r\n\\uc1\\plain\\f0\\fs24");
+    out.append(m_body);
+    out.append("}\r\n");
+    return out;
+}
+
+void Writer::writeBlock(const QTextBlock& block, int from, int to)
+{
+    word("pard");
+    switch (block.blockFormat().alignment() & Qt::AlignHorizontal_Mask) {
+    case Qt::AlignRight:
+        word("qr");
+        break;
+    case Qt::AlignHCenter:
+        word("qc");
+        break;
+    case Qt::AlignJustify:
+        word("qj");
+        break;
+    default:
+        break;  // left is what \pard gives
+    }
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const int start = std::max(fragment.position(), from);
+        const int end = std::min(fragment.position() + fragment.length(), to);
+        if (start >= end)
+            continue;
+        const QString text = fragment.text();
+        writeRun(fragment.charFormat(),
+                 QStringView(text).mid(start - fragment.position(), end - start));
+    }
+}
+
+void Writer::writeRun(const QTextCharFormat& format, QStringView text)
+{
+    QString family;
+    const QStringList families = format.fontFamilies().toStringList();
+    if (!families.isEmpty())
+        family = families.first();
+    if (family.isEmpty())
+        family = format.stringProperty(QTextFormat::FontFamily);
+    if (family.isEmpty())
+        family = m_defaultFamily;
+    const int font = fontIndex(family);
+    if (font != m_current.font) {
+        word("f", font);
+        m_current.font = font;
+    }
+
+    const qreal points = format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0
+        ? format.fontPointSize()
+        : m_defaultPointSize;
+    const int halfPoints = std::max(1, qRound(points * 2));
+    if (halfPoints != m_current.halfPoints) {
+        word("fs", halfPoints);
+        m_current.halfPoints = halfPoints;
+    }
+
+    toggle("b", "b0", m_current.bold, format.fontWeight() >= QFont::DemiBold);
+    toggle("i", "i0", m_current.italic, format.fontItalic());
+    toggle("ul", "ulnone", m_current.underline, format.fontUnderline());
+    toggle("strike", "strike0", m_current.strike, format.fontStrikeOut());
+
+    const QBrush foreground = format.foreground();
+    const int color = foreground.style() == Qt::NoBrush ? 0 : colorIndex(foreground.color());
+    if (color != m_current.color) {
+        word("cf", color);
+        m_current.color = color;
+    }
+    writeText(text);
+}
+
+void Writer::toggle(const char* on, const char* off, bool& current, bool wanted)
+{
+    if (current == wanted)
+        return;
+    word(wanted ? on : off);
+    current = wanted;
+}
+
+void Writer::word(const char* name)
+{
+    m_body.append('\\').append(name);
+    m_needDelimiter = true;
+}
+
+void Writer::word(const char* name, int value)
+{
+    m_body.append('\\').append(name).append(QByteArray::number(value));
+    m_needDelimiter = true;
+}
+
+void Writer::writeText(QStringView text)
+{
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c == '\t') {
+            word("tab");
+        } else if (c == 0x2028) {
+            word("line");
+        } else if (c == QChar::ObjectReplacementCharacter || (c < 0x20)) {
+            continue;  // pictures and control characters have no text form
+        } else {
+            if (m_needDelimiter) {
+                m_body.append(' ');
+                m_needDelimiter = false;
+            }
+            escapeInto(m_body, QStringView(&ch, 1));
+        }
+    }
+}
+
+void Writer::escapeInto(QByteArray& out, QStringView text)
+{
+    const auto& cp1251 = windows1251();
+    static const char hex[] = "0123456789abcdef";
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c < 0x80) {
+            if (c == '\\' || c == '{' || c == '}')
+                out.append('\\');
+            out.append(char(c));
+            continue;
+        }
+        out.append("\\u").append(QByteArray::number(c > 0x7FFF ? int(c) - 0x10000 : int(c)));
+        const unsigned char b = cp1251[c];
+        if (b) {
+            const char escaped[] = {'\\', '\'', hex[b >> 4], hex[b & 15]};
+            out.append(escaped, 4);
+        } else {
+            out.append('?');
+        }
+    }
+}
+
+int Writer::fontIndex(const QString& family)
+{
+    for (size_t i = 0; i < m_fonts.size(); ++i)
+        if (m_fonts[i] == family)
+            return int(i);
+    m_fonts.push_back(family);
+    return int(m_fonts.size() - 1);
+}
+
+int Writer::colorIndex(const QColor& color)
+{
+    const QRgb rgb = color.rgb() & RGB_MASK;
+    for (size_t i = 0; i < m_colors.size(); ++i)
+        if (m_colors[i] == rgb)
+            return int(i + 1);
+    m_colors.push_back(rgb);
+    return int(m_colors.size());
+}
+
+} // namespace
+
+QByteArray RtfWriter::write(const QTextDocument* document)
+{
+    if (!document)
+        return {};
+    return Writer(document).write(0, document->characterCount() - 1);
+}
+
+QByteArray RtfWriter::write(const QTextCursor& selection)
+{
+    const QTextDocument* document = selection.document();
+    if (!document)
+        return {};
+    return Writer(document).write(selection.selectionStart(), selection.selectionEnd());
+}
