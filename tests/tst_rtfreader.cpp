@@ -1,0 +1,377 @@
+#include "rtf/RtfReader.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+// The document's text with line separators and no-break spaces as they are,
+// paragraphs joined by "\n".
+QString rawText(const QTextDocument& doc)
+{
+    return doc.toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+}
+
+QString textOf(const QByteArray& rtf)
+{
+    QTextDocument doc;
+    if (!RtfReader::read(rtf, &doc))
+        return QStringLiteral("<not read>");
+    return rawText(doc);
+}
+
+// The character format at the first occurrence of a word.
+QTextCharFormat formatAt(const QTextDocument& doc, const QString& word)
+{
+    const QTextCursor found = doc.find(word);
+    if (found.isNull())
+        return {};
+    QTextCursor c(const_cast<QTextDocument*>(&doc));
+    c.setPosition(found.selectionStart() + 1);
+    return c.charFormat();
+}
+
+Qt::Alignment alignmentOf(const QTextDocument& doc, int block)
+{
+    return doc.findBlockByNumber(block).blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+}
+
+} // namespace
+
+class TestRtfReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recognisesRtf();
+    void characterFormatsFollowGroups();
+    void underlineKindsAndOffForms();
+    void fontsSizesAndColours();
+    void paragraphsAndAlignment();
+    void specialCharacters();
+    void codePages_data();
+    void codePages();
+    void doubleByteCodePages();
+    void unicodeEscapes_data();
+    void unicodeEscapes();
+    void skippedDestinations_data();
+    void skippedDestinations();
+    void fieldsAndTables();
+    void insertAtCursor();
+    void badInput_data();
+    void badInput();
+    void deepNestingIsLinear();
+};
+
+void TestRtfReader::recognisesRtf()
+{
+    QVERIFY(RtfReader::isRtf("{\\rtf1 x}"));
+    QVERIFY(!RtfReader::isRtf(" {\\rtf1 x}"));
+    QVERIFY(!RtfReader::isRtf("{\\rt"));
+    QVERIFY(!RtfReader::isRtf("Hello"));
+
+    // Not RTF: the document keeps what it had.
+    QTextDocument doc;
+    doc.setPlainText(QStringLiteral("keep"));
+    QVERIFY(!RtfReader::read("plain text {\\rtf1 x}", &doc));
+    QCOMPARE(doc.toPlainText(), QStringLiteral("keep"));
+    QTextCursor cursor(&doc);
+    QVERIFY(!RtfReader::insert("plain", cursor));
+    QCOMPARE(doc.toPlainText(), QStringLiteral("keep"));
+}
+
+void TestRtfReader::characterFormatsFollowGroups()
+{
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1 n0 {\\b b1 {\\i bi2 \\b0 i3} b4} n5 \\b\\i x6 \\plain n7 \\strike s8 "
+                    "\\strike0 n9 \\striked1 s10 \\striked0 n11}",
+                    &doc);
+    QCOMPARE(doc.toPlainText(), QStringLiteral("n0 b1 bi2 i3 b4 n5 x6 n7 s8 n9 s10 n11"));
+    auto bold = [&](const char* w) { return formatAt(doc, QString::fromLatin1(w)).fontWeight() >= QFont::Bold; };
+    auto italic = [&](const char* w) { return formatAt(doc, QString::fromLatin1(w)).fontItalic(); };
+    auto strike = [&](const char* w) { return formatAt(doc, QString::fromLatin1(w)).fontStrikeOut(); };
+    QVERIFY(!bold("n0") && bold("b1") && bold("bi2") && !bold("i3") && bold("b4") && !bold("n5"));
+    QVERIFY(!italic("b1") && italic("bi2") && italic("i3") && !italic("b4"));
+    QVERIFY(bold("x6") && italic("x6"));
+    QVERIFY(!bold("n7") && !italic("n7"));
+    QVERIFY(strike("s8") && !strike("n9") && strike("s10") && !strike("n11"));
+}
+
+void TestRtfReader::underlineKindsAndOffForms()
+{
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1 \\ul u1\\ul0 n1 \\uld u2\\ulnone n2 \\ulwave u3 \\ul0 n3 "
+                    "\\ulthdashdd u4\\ulnone n4 \\ulc2 n5}",
+                    &doc);
+    for (const char* w : {"u1", "u2", "u3", "u4"})
+        QVERIFY2(formatAt(doc, QString::fromLatin1(w)).fontUnderline(), w);
+    // \ulc sets the underline's colour, not underlining.
+    for (const char* w : {"n1", "n2", "n3", "n4", "n5"})
+        QVERIFY2(!formatAt(doc, QString::fromLatin1(w)).fontUnderline(), w);
+}
+
+void TestRtfReader::fontsSizesAndColours()
+{
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0\\froman Times New Roman;}"
+                    "{\\f1\\fswiss{\\*\\panose 020b0604020202020204}Arial;}\\f2\\fmodern Courier New;}"
+                    "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green128\\blue255;}"
+                    "deffont {\\f0\\fs29 times} {\\f2\\fs17 courier} {\\f9 unknown} "
+                    "{\\cf1 red}{\\cf2 blue}{\\cf0 auto}{\\cf7 missing} \\plain plain}",
+                    &doc);
+    QCOMPARE(doc.toPlainText(), QStringLiteral("deffont times courier unknown redblueautomissing plain"));
+    QCOMPARE(formatAt(doc, "deffont").fontFamilies().toStringList(), QStringList{"Arial"});
+    QCOMPARE(formatAt(doc, "deffont").fontPointSize(), 12.0);
+    QCOMPARE(formatAt(doc, "times").fontFamilies().toStringList(), QStringList{"Times New Roman"});
+    QCOMPARE(formatAt(doc, "times").fontPointSize(), 14.5);
+    QCOMPARE(formatAt(doc, "courier").fontFamilies().toStringList(), QStringList{"Courier New"});
+    QCOMPARE(formatAt(doc, "courier").fontPointSize(), 8.5);
+    QVERIFY(!formatAt(doc, "unknown").hasProperty(QTextFormat::FontFamilies));
+    QCOMPARE(formatAt(doc, "red").foreground().color(), QColor(255, 0, 0));
+    QCOMPARE(formatAt(doc, "blue").foreground().color(), QColor(0, 128, 255));
+    QCOMPARE(formatAt(doc, "auto").foreground().style(), Qt::NoBrush);
+    QCOMPARE(formatAt(doc, "missing").foreground().style(), Qt::NoBrush);
+    QCOMPARE(formatAt(doc, "plain").fontFamilies().toStringList(), QStringList{"Arial"});
+}
+
+void TestRtfReader::paragraphsAndAlignment()
+{
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1 \\qc centre\\par \\qr right\\par\\pard left\\line next\\par "
+                    "{\\qj just\\par}after group\\page \\tab tabbed\\sect end}",
+                    &doc);
+    QCOMPARE(rawText(doc),
+             QStringLiteral("centre\nright\nleft\u2028next\njust\nafter group\n\ttabbed\nend"));
+    QCOMPARE(alignmentOf(doc, 0), Qt::AlignHCenter);
+    QCOMPARE(alignmentOf(doc, 1), Qt::AlignRight);
+    QCOMPARE(alignmentOf(doc, 2), Qt::AlignLeft);
+    QCOMPARE(alignmentOf(doc, 3), Qt::AlignJustify);
+    QCOMPARE(alignmentOf(doc, 4), Qt::AlignLeft);  // the group's \qj ended with it
+
+    // The last paragraph of a document has no mark but keeps its alignment.
+    RtfReader::read("{\\rtf1 a\\par\\qr b}", &doc);
+    QCOMPARE(alignmentOf(doc, 1), Qt::AlignRight);
+}
+
+void TestRtfReader::specialCharacters()
+{
+    QCOMPARE(textOf("{\\rtf1 a\\~b\\-c\\_d\\emdash\\endash\\emspace\\enspace\\bullet"
+                    "\\lquote\\rquote\\ldblquote\\rdblquote \\\\\\{\\}}"),
+             QStringLiteral("a\u00A0b\u00ADc\u2011d\u2014\u2013\u2003\u2002\u2022\u2018\u2019\u201C\u201D\\{}"));
+    // A control word ends at its space, which is not text; a second space is.
+    QCOMPARE(textOf("{\\rtf1 \\b  two\\b0\r\nx\ty}"), QStringLiteral(" twox\ty"));
+}
+
+void TestRtfReader::codePages_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ansicpg1251") << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}")
+                                 << QStringLiteral("Привет");
+    QTest::newRow("raw 8-bit bytes") << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \xcf\xf0\xe8}")
+                                     << QStringLiteral("При");
+    QTest::newRow("ansi is 1252") << QByteArray("{\\rtf1\\ansi caf\\'e9}") << QStringLiteral("café");
+    QTest::newRow("fcharset204 without ansicpg")
+        << QByteArray("{\\rtf1\\deff0{\\fonttbl{\\f0\\froman\\fcharset204 Times;}{\\f1\\fcharset0 Arial;}}"
+                      "\\'c4\\'e0 {\\f1 caf\\'e9}}")
+        << QStringLiteral("Да café");
+    QTest::newRow("font charset wins over document")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset204 A;}{\\f1\\fcharset161 G;}}"
+                      "{\\f0 \\'c4}{\\f1 \\'c4}\\'c4}")
+        << QStringLiteral("ДΔÄ");
+    QTest::newRow("ANSI charset under a declared code page")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 Arial;}}\\f0 \\'c4\\'e0}")
+        << QStringLiteral("Да");
+    QTest::newRow("cpg in font entry")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\cpg866 Term;}}\\f0 \\'8f\\'e0}") << QStringLiteral("Пр");
+    QTest::newRow("mac") << QByteArray("{\\rtf1\\mac \\'8e}") << QStringLiteral("é");
+    QTest::newRow("pc") << QByteArray("{\\rtf1\\pc \\'f1\\'f2\\'f3}") << QStringLiteral("±≥≤");
+    QTest::newRow("pca") << QByteArray("{\\rtf1\\pca \\'82}") << QStringLiteral("é");
+    QTest::newRow("mac cyrillic") << QByteArray("{\\rtf1\\mac\\ansicpg10007 \\'8f\\'e0}")
+                                  << QStringLiteral("Па");
+    QTest::newRow("cyrillic font name")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fcharset204 \\'c0\\'f0\\'e8\\'e0\\'eb;}}\\f0 x}")
+        << QStringLiteral("x");
+    QTest::newRow("upper-case hex") << QByteArray("{\\rtf1\\ansicpg1251 \\'CF}") << QStringLiteral("П");
+}
+
+void TestRtfReader::codePages()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QCOMPARE(textOf(rtf), text);
+}
+
+void TestRtfReader::doubleByteCodePages()
+{
+    // Shift-JIS "日本" and a trail byte that is a backslash in ASCII: 0x95 0x5C (表).
+    QCOMPARE(textOf("{\\rtf1\\ansi\\ansicpg932 \\'93\\'fa\\'96\\'7b\\'95\\\\}"), QStringLiteral("日本表"));
+    // Lead and trail bytes from a font's charset; single-byte katakana stays single.
+    QCOMPARE(textOf("{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 \\'93\\'fa\\'b1a}"),
+             QStringLiteral("日ｱa"));
+    QCOMPARE(textOf("{\\rtf1\\ansicpg936 \\'d6\\'d0\\'ce\\'c4}"), QStringLiteral("中文"));
+    QCOMPARE(textOf("{\\rtf1\\ansicpg949 \\'c7\\'d1}"), QStringLiteral("한"));
+    QCOMPARE(textOf("{\\rtf1\\ansicpg950 \\'a4\\'a4}"), QStringLiteral("中"));
+    // A lead byte whose trail never comes within its group does not swallow
+    // the next text.
+    QCOMPARE(textOf("{\\rtf1\\ansicpg932 {\\'93}x}"), QStringLiteral("\uFFFDx"));
+}
+
+void TestRtfReader::unicodeEscapes_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("default uc1") << QByteArray("{\\rtf1 \\u381\\'7d!}") << QStringLiteral("Ž!");
+    QTest::newRow("space delimiter then fallback") << QByteArray("{\\rtf1 \\u1055 ?x}") << QStringLiteral("Пx");
+    QTest::newRow("uc0") << QByteArray("{\\rtf1\\uc0 \\u1055\\u1088 x}") << QStringLiteral("Прx");
+    QTest::newRow("uc2 with two hex bytes") << QByteArray("{\\rtf1\\uc2 \\u26085\\'93\\'fax}")
+                                            << QStringLiteral("日x");
+    QTest::newRow("negative N") << QByteArray("{\\rtf1 \\u-3913?}") << QStringLiteral("\uF0B7");
+    QTest::newRow("surrogate pair") << QByteArray("{\\rtf1 \\u-10179?\\u-8704?}")
+                                    << QString::fromUcs4(U"\U0001F600");
+    QTest::newRow("uc scoped to group") << QByteArray("{\\rtf1 {\\uc2 \\u1055ab}\\u1088cd}")
+                                        << QStringLiteral("Прd");
+    QTest::newRow("group end stops skipping") << QByteArray("{\\rtf1\\uc3 {\\u1055}xyz}")
+                                              << QStringLiteral("Пxyz");
+    QTest::newRow("control word counts as one") << QByteArray("{\\rtf1\\uc1 \\u1055\\tab x}")
+                                                << QStringLiteral("Пx");
+    QTest::newRow("lone high surrogate") << QByteArray("{\\rtf1 \\u-10179?x}") << QStringLiteral("\uFFFDx");
+    QTest::newRow("lone low surrogate") << QByteArray("{\\rtf1 \\u-8704?x}") << QStringLiteral("\uFFFDx");
+    QTest::newRow("out of range") << QByteArray("{\\rtf1 \\u99999?x}") << QStringLiteral("\uFFFDx");
+    QTest::newRow("huge uc") << QByteArray("{\\rtf1\\uc99999999999 \\u1055abc}") << QStringLiteral("П");
+}
+
+void TestRtfReader::unicodeEscapes()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QCOMPARE(textOf(rtf), text);
+}
+
+void TestRtfReader::skippedDestinations_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ignorable unknown") << QByteArray("{\\rtf1 a{\\*\\unknownthing junk {nested} more}b}")
+                                       << QStringLiteral("ab");
+    QTest::newRow("unknown word without star is ignored, text kept")
+        << QByteArray("{\\rtf1 a{\\madeup kept}b}") << QStringLiteral("akeptb");
+    QTest::newRow("stylesheet and info")
+        << QByteArray("{\\rtf1{\\stylesheet{\\s0 Normal;}{\\*\\cs1\\b Strong;}}{\\info{\\title T}{\\author A}}x}")
+        << QStringLiteral("x");
+    QTest::newRow("picture with braces in bin")
+        << QByteArray("{\\rtf1 a{\\pict\\pngblip\\bin6 }}{{{ 89504e47}b}") << QStringLiteral("ab");
+    QTest::newRow("header footer footnote")
+        << QByteArray("{\\rtf1{\\header h}{\\footer f}a{\\footnote\\pard n}b}") << QStringLiteral("ab");
+    QTest::newRow("generator, themedata, datastore")
+        << QByteArray("{\\rtf1{\\*\\generator Riched20;}{\\*\\themedata 504b}{\\*\\datastore 0105}x}")
+        << QStringLiteral("x");
+    QTest::newRow("list tables") << QByteArray("{\\rtf1{\\*\\listtable{\\list{\\listlevel{\\leveltext \\'01\\'b7;}}}}"
+                                               "{\\*\\listoverridetable{\\listoverride\\ls1}}x}")
+                                 << QStringLiteral("x");
+    QTest::newRow("upr keeps the Unicode part")
+        << QByteArray("{\\rtf1{\\upr{ansi text}{\\*\\ud{\\u1055?}}}}") << QStringLiteral("П");
+    QTest::newRow("hidden text") << QByteArray("{\\rtf1 a{\\v hidden}b\\v c\\v0 d}") << QStringLiteral("abd");
+    QTest::newRow("bin in text") << QByteArray("{\\rtf1 a\\bin3 xyzb}") << QStringLiteral("ab");
+    QTest::newRow("shape picture fallbacks")
+        << QByteArray("{\\rtf1 a{\\*\\shppict{\\pict 00}}{\\nonshppict{\\pict 11}}b}") << QStringLiteral("ab");
+}
+
+void TestRtfReader::skippedDestinations()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QCOMPARE(textOf(rtf), text);
+}
+
+void TestRtfReader::fieldsAndTables()
+{
+    QCOMPARE(textOf("{\\rtf1 see {\\field{\\*\\fldinst {HYPERLINK \"http://x.ru\"}}"
+                    "{\\fldrslt {\\ul link}}} now}"),
+             QStringLiteral("see link now"));
+    QCOMPARE(textOf("{\\rtf1 {\\field{\\fldinst PAGE}{\\*\\fldrslt 3}}}"), QStringLiteral("3"));
+    // Cells are separated by tabs (none after the last), each row a paragraph.
+    QCOMPARE(textOf("{\\rtf1\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl a\\cell b\\cell c\\cell\\row"
+                    "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl d\\cell \\cell f\\cell\\row"
+                    "\\pard after\\par}"),
+             QStringLiteral("a\tb\tc\nd\t\tf\nafter\n"));
+    // Nested tables from Word 2000 and later.
+    QCOMPARE(textOf("{\\rtf1\\pard\\intbl x\\nestcell y\\nestcell{\\*\\nesttableprops\\trowd\\nestrow}"
+                    "\\cell\\row}"),
+             QStringLiteral("x\ty\n"));
+}
+
+void TestRtfReader::insertAtCursor()
+{
+    QTextDocument doc;
+    doc.setPlainText(QStringLiteral("start REPLACE end"));
+    QTextCursor cursor = doc.find(QStringLiteral("REPLACE"));
+    QVERIFY(RtfReader::insert("{\\rtf1{\\b bold} \\'e9}", cursor));
+    QCOMPARE(doc.toPlainText(), QStringLiteral("start bold é end"));
+    QCOMPARE(cursor.position(), 12);
+    QVERIFY(formatAt(doc, "bold").fontWeight() >= QFont::Bold);
+    QVERIFY(formatAt(doc, "end").fontWeight() < QFont::Bold);
+    // Inserting is one step to undo.
+    doc.undo();
+    QCOMPARE(doc.toPlainText(), QStringLiteral("start REPLACE end"));
+
+    // A paragraph mark in the inserted text splits the paragraph.
+    doc.setPlainText(QStringLiteral("ab"));
+    QTextCursor mid(&doc);
+    mid.setPosition(1);
+    RtfReader::insert("{\\rtf1 X\\par Y}", mid);
+    QCOMPARE(doc.toPlainText(), QStringLiteral("aX\nYb"));
+}
+
+void TestRtfReader::badInput_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("missing closing braces") << QByteArray("{\\rtf1 abc{\\b def") << QStringLiteral("abcdef");
+    QTest::newRow("extra closing braces") << QByteArray("{\\rtf1 ab}}}cd") << QStringLiteral("ab");
+    QTest::newRow("text after the document") << QByteArray("{\\rtf1 ab}{\\rtf1 more}") << QStringLiteral("ab");
+    QTest::newRow("truncated control word") << QByteArray("{\\rtf1 ab\\") << QStringLiteral("ab");
+    QTest::newRow("truncated hex") << QByteArray("{\\rtf1 ab\\'4") << QStringLiteral("ab");
+    QTest::newRow("invalid hex") << QByteArray("{\\rtf1 a\\'zzb}") << QStringLiteral("azzb");
+    QTest::newRow("half hex") << QByteArray("{\\rtf1 a\\'4zb}") << QStringLiteral("azb");
+    QTest::newRow("bin beyond the end") << QByteArray("{\\rtf1 ab\\bin999999999 cd}") << QStringLiteral("ab");
+    QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 b}") << QStringLiteral("ab");
+    QTest::newRow("parameter beyond 32 bits")
+        << QByteArray("{\\rtf1 \\fs99999999999999999999 a\\u-99999999999999 b\\cf4294967297 c}")
+        << QStringLiteral("a\uFFFDc");
+    QTest::newRow("NUL bytes") << QByteArray("{\\rtf1 a\0b\\'00c}", 16) << QStringLiteral("abc");
+    QTest::newRow("truncated unicode") << QByteArray("{\\rtf1 a\\u") << QStringLiteral("a");
+    QTest::newRow("skipped group never closed") << QByteArray("{\\rtf1 a{\\*\\x {{{") << QStringLiteral("a");
+    QTest::newRow("truncated font table") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Ari") << QString();
+    QTest::newRow("very long control word")
+        << QByteArray("{\\rtf1 a\\") + QByteArray(100000, 'x') + QByteArray(" b}") << QStringLiteral("ab");
+}
+
+void TestRtfReader::badInput()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QCOMPARE(textOf(rtf), text);
+}
+
+void TestRtfReader::deepNestingIsLinear()
+{
+    // A million open groups: no recursion, bounded state, text still read.
+    const QByteArray deep = QByteArray("{\\rtf1 a") + QByteArray(1000000, '{') + "b"
+        + QByteArray(1000000, '}') + "c}";
+    QCOMPARE(textOf(deep), QStringLiteral("abc"));
+
+    // Formats still act at depths beyond the kept state.
+    const QByteArray boldDeep = QByteArray("{\\rtf1 ") + QByteArray(5000, '{') + "\\b x"
+        + QByteArray(5000, '}') + " y}";
+    QTextDocument doc;
+    RtfReader::read(boldDeep, &doc);
+    QVERIFY(formatAt(doc, "x").fontWeight() >= QFont::Bold);
+    QVERIFY(formatAt(doc, "y").fontWeight() < QFont::Bold);
+}
+
+QTEST_MAIN(TestRtfReader)
+#include "tst_rtfreader.moc"

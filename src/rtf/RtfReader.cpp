@@ -304,6 +304,7 @@ void Parser::run()
 
 void Parser::openGroup()
 {
+    flushPendingBytes();
     m_skip = 0;
     m_starPending = false;
     if (!m_started) {
@@ -320,6 +321,7 @@ void Parser::openGroup()
 
 void Parser::closeGroup()
 {
+    flushPendingBytes();
     m_skip = 0;
     m_starPending = false;
     if (!m_started)
@@ -795,6 +797,8 @@ void Parser::appendUtf16(char16_t unit)
 
 void Parser::appendChar(char32_t ch)
 {
+    if (ch < 0x20 && ch != U'\t')
+        return;  // a decoded control character is not text
     GroupState& st = state();
     if (st.dest == Destination::FontTable) {
         if (m_inFontEntry && ch) {
