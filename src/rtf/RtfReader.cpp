@@ -180,7 +180,7 @@ private:
     void endParagraph();
     void finish();
 
-    const RtfCodePage& codePage();
+    const RtfCodePage& textCodePage();
     QTextCharFormat formatFor(const CharProps& props);
     void finishFontEntry();
 
@@ -200,6 +200,9 @@ private:
     bool m_explicitCodePage = false;
     int m_defaultFont = -1;
     QHash<int, FontInfo> m_fonts;
+    const RtfCodePage* m_textPage = nullptr;  // cached for m_textPageFont
+    int m_textPageFont = -1;
+    int m_textPageDocument = 0;
     std::vector<QColor> m_colors;
 
     // Font table entry being read.
@@ -701,23 +704,22 @@ void Parser::skipGroup()
     m_p = m_end;
 }
 
-const RtfCodePage& Parser::codePage()
+// The code page of document text in the current font, else the document's.
+const RtfCodePage& Parser::textCodePage()
 {
-    const GroupState& st = state();
-    if (st.dest == Destination::FontTable) {
-        if (m_fontCodePage)
-            return RtfCodePage::get(m_fontCodePage);
-        const int cp = RtfCodePage::fromCharset(m_fontCharset);
-        if (cp && !(m_fontCharset == 0 && m_explicitCodePage))
-            return RtfCodePage::get(cp);
-        return RtfCodePage::get(m_docCodePage);
+    const int font = state().chr.font;
+    if (!m_textPage || font != m_textPageFont || m_docCodePage != m_textPageDocument) {
+        int number = m_docCodePage;
+        if (font >= 0) {
+            const auto it = m_fonts.constFind(font);
+            if (it != m_fonts.constEnd() && it->codePage)
+                number = it->codePage;
+        }
+        m_textPage = &RtfCodePage::get(number);
+        m_textPageFont = font;
+        m_textPageDocument = m_docCodePage;
     }
-    if (st.chr.font >= 0) {
-        const auto it = m_fonts.constFind(st.chr.font);
-        if (it != m_fonts.constEnd() && it->codePage)
-            return RtfCodePage::get(it->codePage);
-    }
-    return RtfCodePage::get(m_docCodePage);
+    return *m_textPage;
 }
 
 void Parser::textByte(unsigned char byte)
@@ -748,13 +750,13 @@ void Parser::textByte(unsigned char byte)
         m_pending[m_pendingLength++] = char(byte);
         if (m_pendingLength < m_pendingNeeded)
             return;
-        const QString s = codePage().decodeSequence(m_pending, m_pendingLength);
+        const QString s = textCodePage().decodeSequence(m_pending, m_pendingLength);
         m_pendingLength = m_pendingNeeded = 0;
         for (QChar ch : s)
             appendUtf16(ch.unicode());
         return;
     }
-    const RtfCodePage& page = codePage();
+    const RtfCodePage& page = textCodePage();
     const int length = byte < 0x80 ? 1 : page.sequenceLength(byte);
     if (length > 1) {
         m_pending[0] = char(byte);
@@ -762,7 +764,13 @@ void Parser::textByte(unsigned char byte)
         m_pendingNeeded = length;
         return;
     }
-    appendUtf16(page.decodeByte(byte).unicode());
+    const QChar ch = page.decodeByte(byte);
+    if (ch.unicode() >= 0x20 && !ch.isSurrogate() && !m_highSurrogate) {
+        if (beginText())
+            m_run.append(ch);  // the common case, without the checks below
+        return;
+    }
+    appendUtf16(ch.unicode());
 }
 
 // A lead byte whose trail never came stands for nothing we can show.
@@ -912,6 +920,7 @@ void Parser::finishFontEntry()
     }
     m_fontName += RtfCodePage::get(codePage ? codePage : m_docCodePage).decode(m_fontNameBytes);
     m_fonts.insert(m_fontIndex, FontInfo{m_fontName.trimmed(), codePage});
+    m_textPage = nullptr;
     m_formatCache.clear();
     m_runPropsValid = false;
     m_inFontEntry = false;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <memory>
 #include <vector>
 
@@ -70,6 +71,7 @@ private:
     int fontIndex(const QString& family);
     int colorIndex(const QColor& color);
     static void escapeInto(QByteArray& out, QStringView text);
+    static void appendNumber(QByteArray& out, int value);
 
     const QTextDocument* m_document;
     QString m_defaultFamily;
@@ -101,7 +103,9 @@ QByteArray Writer::write(int from, int to)
     out.reserve(m_body.size() + 512);
     out.append("{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl");
     for (size_t i = 0; i < m_fonts.size(); ++i) {
-        out.append("{\\f").append(QByteArray::number(qsizetype(i))).append("\\fnil\\fcharset204 ");
+        out.append("{\\f");
+        appendNumber(out, int(i));
+        out.append("\\fnil\\fcharset204 ");
         escapeInto(out, m_fonts[i]);
         out.append(";}");
     }
@@ -201,51 +205,77 @@ void Writer::word(const char* name)
 
 void Writer::word(const char* name, int value)
 {
-    m_body.append('\\').append(name).append(QByteArray::number(value));
+    m_body.append('\\').append(name);
+    appendNumber(m_body, value);
     m_needDelimiter = true;
 }
 
 void Writer::writeText(QStringView text)
 {
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (c == '\t') {
-            word("tab");
-        } else if (c == 0x2028) {
-            word("line");
-        } else if (c == QChar::ObjectReplacementCharacter || (c < 0x20)) {
-            continue;  // pictures and control characters have no text form
-        } else {
-            if (m_needDelimiter) {
-                m_body.append(' ');
-                m_needDelimiter = false;
-            }
-            escapeInto(m_body, QStringView(&ch, 1));
+    qsizetype start = 0;
+    auto flush = [&](qsizetype end) {
+        if (end <= start)
+            return;
+        if (m_needDelimiter) {
+            m_body.append(' ');
+            m_needDelimiter = false;
         }
+        escapeInto(m_body, text.mid(start, end - start));
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c != 0x2028 && c != QChar::ObjectReplacementCharacter)
+            continue;
+        flush(i);
+        start = i + 1;
+        if (c == '\t')
+            word("tab");
+        else if (c == 0x2028)
+            word("line");
+        // pictures and other control characters have no text form
     }
+    flush(text.size());
+}
+
+void Writer::appendNumber(QByteArray& out, int value)
+{
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr - digits);
 }
 
 void Writer::escapeInto(QByteArray& out, QStringView text)
 {
     const auto& cp1251 = windows1251();
     static const char hex[] = "0123456789abcdef";
+    char buffer[256];
+    int used = 0;
     for (const QChar ch : text) {
+        if (used > int(sizeof buffer) - 16) {
+            out.append(buffer, used);
+            used = 0;
+        }
         const char16_t c = ch.unicode();
         if (c < 0x80) {
             if (c == '\\' || c == '{' || c == '}')
-                out.append('\\');
-            out.append(char(c));
+                buffer[used++] = '\\';
+            buffer[used++] = char(c);
             continue;
         }
-        out.append("\\u").append(QByteArray::number(c > 0x7FFF ? int(c) - 0x10000 : int(c)));
-        const unsigned char b = cp1251[c];
-        if (b) {
-            const char escaped[] = {'\\', '\'', hex[b >> 4], hex[b & 15]};
-            out.append(escaped, 4);
+        buffer[used++] = '\\';
+        buffer[used++] = 'u';
+        const int signedUnit = c > 0x7FFF ? int(c) - 0x10000 : int(c);
+        used = int(std::to_chars(buffer + used, buffer + sizeof buffer, signedUnit).ptr - buffer);
+        if (const unsigned char b = cp1251[c]) {
+            buffer[used++] = '\\';
+            buffer[used++] = '\'';
+            buffer[used++] = hex[b >> 4];
+            buffer[used++] = hex[b & 15];
         } else {
-            out.append('?');
+            buffer[used++] = '?';
         }
     }
+    out.append(buffer, used);
 }
 
 int Writer::fontIndex(const QString& family)
