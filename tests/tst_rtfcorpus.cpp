@@ -162,20 +162,19 @@ std::optional<Mismatch> compareNormalised(const QString& expected, const QString
             };
             if (!follow.isEmpty() && matchesAt(j))
                 continue; // no marker in our text here
-            // Try one token of at most kMaxMarkerLength characters plus a space.
-            qsizetype k = j;
-            while (k < actual.size() && actual.at(k) != QLatin1Char(' ') && k - j < kMaxMarkerLength + 1)
-                ++k;
-            const qsizetype len = k - j;
-            if (len >= 1 && len <= kMaxMarkerLength) {
-                qsizetype after = k;
+            // One marker token of at most kMaxMarkerLength non-space
+            // characters, followed by a space or glued to the item's text
+            // (a \listtext without a tab after the bullet): the shortest
+            // one after which the item's text follows.
+            for (qsizetype len = 1; len <= kMaxMarkerLength && j + len <= actual.size(); ++len) {
+                if (actual.at(j + len - 1) == QLatin1Char(' '))
+                    break;
+                qsizetype after = j + len;
                 if (after < actual.size() && actual.at(after) == QLatin1Char(' '))
                     ++after;
-                else if (after != actual.size())
-                    continue; // not a token; let the literal comparison report it
-                if (follow.isEmpty() || matchesAt(after)) {
+                if (follow.isEmpty() ? after == actual.size() || (after > j + len) : matchesAt(after)) {
                     j = after;
-                    continue;
+                    break;
                 }
             }
             continue;
@@ -295,8 +294,15 @@ QString commandText(const QString& name)
     return map.value(name);
 }
 
-QString rtfparserkitExpected(const QByteArray& xml)
+QString rtfparserkitExpected(QByteArray xml)
 {
+    // A few streams carry the raw bytes of \leveltext / \levelnumbers
+    // (e.g. \x01), which XML 1.0 does not allow; they are in skipped
+    // destinations anyway, so blank them out for the XML parser.
+    for (char& c : xml)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            c = ' ';
+
     struct Group
     {
         bool skip = false;
@@ -421,7 +427,19 @@ QString rtfPipeExpected(QString html)
                        "blockquote|pre|section|article|colgroup|col|dl|dt|dd)\\b[^>]*>"),
         ci);
     static const QRegularExpression anyTag(QStringLiteral("<[^>]*>"), ci);
+    // A \tab is an empty inline-block span of some width: white space.
+    static const QRegularExpression tabSpan(
+        QStringLiteral("<span style=\"display:inline-block;width:[^\"]*\"></span>"), ci);
+    // Footnotes: the reference number as <sup><a href="#footnoteNN">N</a></sup>
+    // and the notes after a rule at the end. Our reader skips footnotes.
+    static const QRegularExpression footnoteRef(
+        QStringLiteral("<sup>\\s*<a [^>]*href=\"#footnote[0-9]+\"[^>]*>[^<]*</a>\\s*</sup>"), ci);
+    static const QRegularExpression footnotes(
+        QStringLiteral("<hr\\b[^>]*>\\s*(?=<p\\b[^>]*>\\s*<a id=\"footnote[0-9]+\">).*$"), ci);
     html.remove(dropped);
+    html.replace(tabSpan, QStringLiteral("\t"));
+    html.remove(footnoteRef);
+    html.remove(footnotes);
     html.replace(listItem, QStringLiteral(" ") + QChar(kListMarker) + QStringLiteral(" "));
     html.replace(blockTag, QStringLiteral(" "));
     html.remove(anyTag);
@@ -510,6 +528,10 @@ private:
                    && (m_s.at(m_pos).isLetterOrNumber() || m_s.at(m_pos) == QLatin1Char('_')
                        || m_s.at(m_pos) == QLatin1Char('\'') || m_s.at(m_pos) == QLatin1Char('.')))
                 n->name += m_s.at(m_pos++);
+            // Record construction binds tighter than application:
+            // Meta { unMeta = ... } is one atom.
+            if (peek() == QLatin1Char('{'))
+                n->children.append(bracketed(QLatin1Char('{')));
             return n;
         }
         m_error = true;
@@ -891,17 +913,88 @@ QList<Row> corpusRows(const QString& dir)
     return rows;
 }
 
-// Per-file adjustments of the expected text, each for a stated reason. The
-// function receives the expected text before normalisation.
+// Rows whose expected file does not describe the RTF at all: reported as
+// skipped, with the reason.
+const QHash<QString, QString>& unusableOracles()
+{
+    static const QString stale = QStringLiteral(
+        "the expected HTML in RtfPipe's repository is a copy of phprtflite/nested_tables.html "
+        "(byte-identical placeholder), not a rendering of this RTF");
+    static const QHash<QString, QString> table = {
+        {QStringLiteral("RtfPipe/phprtflite/image_from_strings.rtf"), stale},
+        {QStringLiteral("RtfPipe/phprtflite/images.rtf"), stale},
+        {QStringLiteral("RtfPipe/phprtflite/merged_cells.rtf"), stale},
+        {QStringLiteral("RtfPipe/scratch.rtf"),
+         QStringLiteral("RtfPipe's scratch.html is stale: it renders other text ('This line is the default "
+                        "color...') than scratch.rtf holds ('Below are the border types...')")},
+    };
+    return table;
+}
+
+// Per-file adjustments of the expected text, each for a stated reason: exact
+// replacements (each must still occur in the expected text, so that a stale
+// adjustment is noticed) and/or a function, applied before normalisation.
 struct Adjustment
 {
-    const char* reason;
-    std::function<QString(QString)> apply;
+    QString reason;
+    QList<QPair<QString, QString>> replacements;
+    std::function<QString(const QString&)> apply;
 };
 
 const QHash<QString, Adjustment>& adjustments()
 {
-    static const QHash<QString, Adjustment> table = {};
+    static const QHash<QString, Adjustment> table = {
+        {QStringLiteral("striprtf/rtf/encoding.rtf"),
+         {QStringLiteral("the file holds two RTF documents one after the other, with 'Text2:' between them; "
+                         "our reader, like Word, ends at the closing brace of the first, striprtf reads on"),
+          {},
+          [](const QString& t) {
+              const qsizetype at = t.indexOf(QStringLiteral("Text2:"));
+              return at < 0 ? QStringLiteral("<<adjustment: 'Text2:' not found>>") : t.left(at);
+          }}},
+        {QStringLiteral("RtfPipe/rtf2xml/japanese.rtf"),
+         {QStringLiteral("RtfPipe mis-skips the \\uc2 Shift-JIS fallback bytes of some \\uN characters "
+                         "(when a line break in the file falls between \\uN and its fallback, or the "
+                         "fallback's trail byte is ASCII): a stray character (I, W, B, j, g, \\, a "
+                         "half-width katakana or U+30FB) appears in its HTML; removed here"),
+          {
+              {QStringLiteral("オIープン"), QStringLiteral("オープン")},
+              {QStringLiteral("プロジWェクト"), QStringLiteral("プロジェクト")},
+              {QStringLiteral("プレゼン・テーション"), QStringLiteral("プレゼンテーション")},
+              {QStringLiteral("提・供"), QStringLiteral("提供")},
+              {QStringLiteral("オフィBス"), QStringLiteral("オフィス")},
+              {QStringLiteral("（GPL）jの"), QStringLiteral("（GPL）の")},
+              {QStringLiteral("ソフトgとして"), QStringLiteral("ソフトとして")},
+              {QStringLiteral("います。Bこの"), QStringLiteral("います。この")},
+              {QStringLiteral("していまﾜす"), QStringLiteral("しています")},
+              {QStringLiteral("リリースされ・ました"), QStringLiteral("リリースされました")},
+              {QStringLiteral("であっﾁて"), QStringLiteral("であって")},
+              {QStringLiteral("全機能\\と"), QStringLiteral("全機能と")},
+              {QStringLiteral("リリースさｳれ"), QStringLiteral("リリースされ")},
+              {QStringLiteral("ホイール・マウス"), QStringLiteral("ホイールマウス")},
+              {QStringLiteral("ドラッグ＆・ドロップ"), QStringLiteral("ドラッグ＆ドロップ")},
+              {QStringLiteral("トしいます。B"), QStringLiteral("トしいます。")},
+              {QStringLiteral("残すこｱと"), QStringLiteral("残すこと")},
+              {QStringLiteral("どのようなﾈメディア"), QStringLiteral("どのようなメディア")},
+              {QStringLiteral("保ﾛ存"), QStringLiteral("保存")},
+          },
+          {}}},
+        {QStringLiteral("RtfPipe/Issue46.rtf"),
+         {QStringLiteral("RtfPipe evaluates the field SYMBOL 74 \\f \"Wingdings\" (a smiley) whose \\fldrslt is "
+                         "empty; our reader shows field results, not field instructions"),
+          {{QStringLiteral("(☺)"), QStringLiteral("()")}},
+          {}}},
+        {QStringLiteral("RtfPipe/phprtflite/paragraphs_fonts.rtf"),
+         {QStringLiteral("\\chdate is the current date; RtfPipe's HTML has the day its expected file was made "
+                         "(7/1/2018), which no reader can reproduce"),
+          {{QStringLiteral("Current date- 7/1/2018."), QStringLiteral("Current date- .")}},
+          {}}},
+        {QStringLiteral("pandoc/rtf/formatting.rtf"),
+         {QStringLiteral("pandoc upper-cases \\caps text in its AST; all-caps is a display attribute and our "
+                         "document keeps the characters as written"),
+          {{QStringLiteral("FORMATTING."), QStringLiteral("formatting.")}},
+          {}}},
+    };
     return table;
 }
 
@@ -944,8 +1037,16 @@ Expected expectedFor(const QString& dir, const Row& row, bool* barsToSpaces)
     }
     }
     const auto adj = adjustments().constFind(row.name);
-    if (adj != adjustments().cend())
-        text = adj->apply(text);
+    if (adj != adjustments().cend()) {
+        for (const auto& [from, to] : adj->replacements) {
+            if (!text.contains(from))
+                return {{}, QStringLiteral("stale adjustment of %1: '%2' is not in the expected text (%3)")
+                                .arg(row.name, from, adj->reason)};
+            text.replace(from, to);
+        }
+        if (adj->apply)
+            text = adj->apply(text);
+    }
     return {normalise(text), {}};
 }
 
@@ -1047,12 +1148,19 @@ void TestRtfCorpus::visibleText()
     QFETCH(QString, expectedFile);
     const Row row{rtf, Source(source), expectedFile};
 
+    if (const auto why = unusableOracles().constFind(rtf); why != unusableOracles().cend())
+        QSKIP(qPrintable(QStringLiteral("%1: no usable oracle: %2").arg(rtf, *why)));
+
     bool bars = false;
     const Expected expected = expectedFor(m_dir, row, &bars);
     QVERIFY2(expected.error.isEmpty(), qPrintable(expected.error));
 
-    const QByteArray data = readFile(m_dir + QLatin1Char('/') + rtf);
+    QByteArray data = readFile(m_dir + QLatin1Char('/') + rtf);
     QVERIFY2(!data.isEmpty(), qPrintable(QStringLiteral("cannot read %1").arg(rtf)));
+    // pandoc/tables.rtf is what "pandoc -w rtf" writes without --standalone:
+    // the body only, no {\rtf1 ...} around it. Wrap it in a minimal document.
+    if (row.source == Source::PandocWriter && !data.startsWith("{\\rtf"))
+        data = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 \\fswiss Helvetica;}{\\f1 \\fmodern Courier;}}\n" + data + "\n}";
     QVERIFY2(RtfReader::isRtf(data), qPrintable(QStringLiteral("%1: isRtf() is false").arg(rtf)));
 
     QTextDocument doc;

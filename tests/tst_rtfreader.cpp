@@ -182,9 +182,15 @@ void TestRtfReader::codePages_data()
         << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset204 A;}{\\f1\\fcharset161 G;}}"
                       "{\\f0 \\'c4}{\\f1 \\'c4}\\'c4}")
         << QStringLiteral("ДΔÄ");
-    QTest::newRow("ANSI charset under a declared code page")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 Arial;}}\\f0 \\'c4\\'e0}")
+    // TextEdit declares the system's code page and marks Latin fonts ANSI.
+    QTest::newRow("ANSI charset under another code page")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg950{\\fonttbl{\\f0\\fcharset0 Lucida;}}\\f0 \\'a9 2004}")
+        << QStringLiteral("© 2004");
+    QTest::newRow("font without charset uses the document's")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fnil Tahoma;}}\\f0 \\'c4\\'e0}")
         << QStringLiteral("Да");
+    QTest::newRow("Mac Japanese") << QByteArray("{\\rtf1\\mac\\ansicpg10001{\\fonttbl\\f0\\fcharset78 Hira;}\\f0 \\'82\\'a8}")
+                                  << QStringLiteral("お");
     QTest::newRow("cpg in font entry")
         << QByteArray("{\\rtf1{\\fonttbl{\\f0\\cpg866 Term;}}\\f0 \\'8f\\'e0}") << QStringLiteral("Пр");
     QTest::newRow("mac") << QByteArray("{\\rtf1\\mac \\'8e}") << QStringLiteral("é");
@@ -298,9 +304,20 @@ void TestRtfReader::fieldsAndTables()
                     "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl d\\cell \\cell f\\cell\\row"
                     "\\pard after\\par}"),
              QStringLiteral("a\tb\tc\nd\t\tf\nafter\n"));
-    // Nested tables from Word 2000 and later.
+    // Paragraphs inside a cell (as pandoc writes every cell) keep the row
+    // one paragraph: a mark before the cell's end vanishes, one between
+    // paragraphs of the cell becomes a line break.
+    QCOMPARE(textOf("{\\rtf1\\trowd\\cellx1000\\cellx2000{{\\pard\\intbl A\\par}\\cell}"
+                    "{{\\pard\\intbl B\\par C\\par}\\cell}\\row\\pard after\\par next}"),
+             QStringLiteral("A\tB\u2028C\nafter\nnext"));
+    // Nested tables from Word 2000 and later; the fallback for readers
+    // without nested tables is skipped, and text that a broken writer put
+    // among the nested row's properties is kept.
     QCOMPARE(textOf("{\\rtf1\\pard\\intbl x\\nestcell y\\nestcell{\\*\\nesttableprops\\trowd\\nestrow}"
                     "\\cell\\row}"),
+             QStringLiteral("x\ty\n"));
+    QCOMPARE(textOf("{\\rtf1\\pard\\intbl\\itap2 x\\nestcell{\\*\\nesttableprops\\trowd y\\nestcell\\nestrow}"
+                    "{\\nonesttables fallback\\par}\\cell\\row}"),
              QStringLiteral("x\ty\n"));
 }
 

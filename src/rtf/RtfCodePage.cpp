@@ -41,6 +41,12 @@ const char* codecName(int codePage)
     case 1257: return "windows-1257";
     case 1258: return "windows-1258";
     case 10000: return "macintosh";
+    case 10001: return "Shift_JIS";
+    case 10002: return "Big5";
+    case 10003: return "EUC-KR";
+    case 10004: return "x-mac-arabic";
+    case 10005: return "x-mac-hebrew";
+    case 10008: return "GB2312";
     case 10006: return "x-mac-greek";
     case 10007: return "x-mac-cyrillic";
     case 10029: return "x-mac-centraleurroman";
@@ -58,7 +64,13 @@ const char* codecName(int codePage)
 
 bool isDoubleByte(int codePage)
 {
-    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+    switch (codePage) {
+    case 932: case 936: case 949: case 950:
+    case 10001: case 10002: case 10003: case 10008:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -81,6 +93,16 @@ int RtfCodePage::fromCharset(int charset)
     switch (charset) {
     case 0: return 1252;
     case 77: return 10000;
+    case 78: return 10001;
+    case 79: return 10003;
+    case 80: return 10008;
+    case 81: return 10002;
+    case 83: return 10005;
+    case 84: return 10004;
+    case 85: return 10006;
+    case 86: return 10081;
+    case 88: return 10029;
+    case 89: return 10007;
     case 128: return 932;
     case 129: return 949;
     case 134: return 936;
@@ -113,7 +135,7 @@ RtfCodePage::RtfCodePage(int number)
         // Lead bytes of the East Asian pages; Shift-JIS keeps A1-DF for
         // single-byte katakana.
         for (int b = 0x81; b < 0xFF; ++b)
-            m_lead[b] = number != 932 || b <= 0x9F || b >= 0xE0;
+            m_lead[b] = (number != 932 && number != 10001) || b <= 0x9F || b >= 0xE0;
     }
 
     for (int b = 0; b < 0x80; ++b)

@@ -36,9 +36,11 @@ enum class Kw : std::uint8_t {
     Plain, Pard, Bold, Italic, Underline, UnderlineOff, Strike, StrikeDouble,
     FontSize, Color, Hidden, Super, Sub, NoSuperSub,
     AlignLeft, AlignCenter, AlignRight, AlignJustify,
-    Par, Line, Tab, Cell, Row,
+    Par, Line, Tab, Cell, Row, NestedRow,
     Char,       // a control word that stands for one character
-    U, Uc, Bin, Upr, Ud, FieldResult,
+    InTable,
+    U, Uc, Bin, Upr, Ud,
+    Known,      // a destination that holds ordinary text, even when marked ignorable
     Skip,       // a destination whose content is never text
 };
 
@@ -67,7 +69,7 @@ const std::unordered_map<std::string_view, KwInfo>& keywords()
             {"par", {Kw::Par}}, {"sect", {Kw::Par}}, {"page", {Kw::Par}}, {"column", {Kw::Par}},
             {"line", {Kw::Line}}, {"tab", {Kw::Tab}},
             {"cell", {Kw::Cell}}, {"nestcell", {Kw::Cell}},
-            {"row", {Kw::Row}}, {"nestrow", {Kw::Row}},
+            {"row", {Kw::Row}}, {"nestrow", {Kw::NestedRow}},
             {"emdash", {Kw::Char, 0x2014}}, {"endash", {Kw::Char, 0x2013}},
             {"emspace", {Kw::Char, 0x2003}}, {"enspace", {Kw::Char, 0x2002}},
             {"qmspace", {Kw::Char, 0x2005}}, {"bullet", {Kw::Char, 0x2022}},
@@ -76,7 +78,8 @@ const std::unordered_map<std::string_view, KwInfo>& keywords()
             {"zwj", {Kw::Char, 0x200D}}, {"zwnj", {Kw::Char, 0x200C}},
             {"ltrmark", {Kw::Char, 0x200E}}, {"rtlmark", {Kw::Char, 0x200F}},
             {"u", {Kw::U}}, {"uc", {Kw::Uc}}, {"bin", {Kw::Bin}},
-            {"upr", {Kw::Upr}}, {"ud", {Kw::Ud}}, {"fldrslt", {Kw::FieldResult}},
+            {"upr", {Kw::Upr}}, {"ud", {Kw::Ud}}, {"intbl", {Kw::InTable}},
+            {"fldrslt", {Kw::Known}}, {"nesttableprops", {Kw::Known}},
         };
         // Every kind of underline counts as underline.
         for (const char* w : {"uld", "uldb", "uldash", "uldashd", "uldashdd", "ulhair", "ulhwave",
@@ -100,7 +103,7 @@ const std::unordered_map<std::string_view, KwInfo>& keywords()
               "listpicture", "htmltag", "mhtmltag", "pn", "buptim", "creatim", "revtim",
               "hlinkbase", "docfmt", "ebcstart", "ebcend", "factoidname", "oldcprops",
               "oldpprops", "oldsprops", "oldtprops", "fname", "private", "xform", "bkmkcolf",
-              "bkmkcoll", "background", "shp", "shpgrp", "svb", "nesttableprops"})
+              "bkmkcoll", "background", "shp", "shpgrp", "svb", "nonesttables", "xmlnstbl"})
             t.emplace(w, KwInfo{Kw::Skip});
         return t;
     }();
@@ -130,6 +133,7 @@ size_t qHash(const CharProps& p, size_t seed = 0)
 struct GroupState {
     CharProps chr;
     Qt::Alignment align = Qt::AlignLeft;
+    bool inTable = false;
     Destination dest = Destination::Text;
     int uc = 1;
 };
@@ -197,7 +201,6 @@ private:
     int m_skip = 0;          // \uc fallback characters still to skip
 
     int m_docCodePage = 1252;
-    bool m_explicitCodePage = false;
     int m_defaultFont = -1;
     QHash<int, FontInfo> m_fonts;
     const RtfCodePage* m_textPage = nullptr;  // cached for m_textPageFont
@@ -224,6 +227,7 @@ private:
     char16_t m_highSurrogate = 0;
 
     int m_pendingCells = 0;
+    bool m_cellLineBreak = false;
     QString m_run;
     CharProps m_runProps;
     bool m_runPropsValid = false;
@@ -488,21 +492,17 @@ void Parser::handleWord(const Word& w)
         break;
     case Kw::Mac:
         m_docCodePage = 10000;
-        m_explicitCodePage = true;
         break;
     case Kw::Pc:
         m_docCodePage = 437;
-        m_explicitCodePage = true;
         break;
     case Kw::Pca:
         m_docCodePage = 850;
-        m_explicitCodePage = true;
         break;
     case Kw::AnsiCpg:
         if (w.hasParam && w.param > 0) {
             m_docCodePage = RtfCodePage::get(w.param).number();
-            m_explicitCodePage = true;
-        }
+            }
         break;
     case Kw::Deff:
         if (w.hasParam) {
@@ -561,6 +561,10 @@ void Parser::handleWord(const Word& w)
         break;
     case Kw::Pard:
         st.align = Qt::AlignLeft;
+        st.inTable = false;
+        break;
+    case Kw::InTable:
+        st.inTable = on;
         break;
     case Kw::Bold:
         st.chr.bold = on;
@@ -610,7 +614,13 @@ void Parser::handleWord(const Word& w)
         st.align = Qt::AlignJustify;
         break;
     case Kw::Par:
-        if (st.dest == Destination::Text)
+        if (st.dest != Destination::Text)
+            break;
+        // A row is one paragraph: a paragraph mark inside a cell becomes a
+        // line break when more of the cell follows.
+        if (st.inTable)
+            m_cellLineBreak = true;
+        else
             endParagraph();
         break;
     case Kw::Line:
@@ -622,6 +632,7 @@ void Parser::handleWord(const Word& w)
     case Kw::Cell:
         if (st.dest == Destination::Text) {
             flushPendingBytes();
+            m_cellLineBreak = false;
             ++m_pendingCells;
         }
         break;
@@ -629,6 +640,14 @@ void Parser::handleWord(const Word& w)
         if (st.dest == Destination::Text) {
             m_pendingCells = 0;
             endParagraph();
+        }
+        break;
+    case Kw::NestedRow:
+        // A row of a table inside a cell is a line of that cell.
+        if (st.dest == Destination::Text) {
+            flushPendingBytes();
+            m_pendingCells = 0;
+            m_cellLineBreak = true;
         }
         break;
     case Kw::Char:
@@ -658,8 +677,8 @@ void Parser::handleWord(const Word& w)
         if (st.dest == Destination::Drop)
             st.dest = Destination::Text;
         break;
-    case Kw::FieldResult:
-        break;  // a field's result is ordinary text, even when marked ignorable
+    case Kw::Known:
+        break;
     case Kw::Skip:
         skipGroup();
         break;
@@ -841,6 +860,10 @@ bool Parser::beginText()
     flushPendingBytes();
     if (m_pendingCells > 0)
         flushCells();
+    if (m_cellLineBreak) {
+        m_cellLineBreak = false;
+        appendChar(0x2028);
+    }
     if (!m_runPropsValid || !(st.chr == m_runProps)) {
         flushRun();
         m_runProps = st.chr;
@@ -895,6 +918,7 @@ void Parser::endParagraph()
 {
     flushPendingBytes();
     m_pendingCells = 0;
+    m_cellLineBreak = false;
     flushRun();
     const Qt::Alignment align = state().align;
     if (align != m_blockAlign) {
@@ -910,14 +934,7 @@ void Parser::finishFontEntry()
 {
     if (!m_inFontEntry)
         return;
-    int codePage = m_fontCodePage;
-    if (!codePage) {
-        codePage = RtfCodePage::fromCharset(m_fontCharset);
-        // Files that declare their code page often mark every font "ANSI"
-        // and mean that code page.
-        if (m_fontCharset == 0 && m_explicitCodePage)
-            codePage = 0;
-    }
+    const int codePage = m_fontCodePage ? m_fontCodePage : RtfCodePage::fromCharset(m_fontCharset);
     m_fontName += RtfCodePage::get(codePage ? codePage : m_docCodePage).decode(m_fontNameBytes);
     m_fonts.insert(m_fontIndex, FontInfo{m_fontName.trimmed(), codePage});
     m_textPage = nullptr;

@@ -152,6 +152,15 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to)
 
 void Writer::writeRun(const QTextCharFormat& format, QStringView text)
 {
+    const QBrush foreground = format.foreground();
+    const int color = foreground.style() == Qt::NoBrush ? 0 : colorIndex(foreground.color());
+    // Some readers take \cf0 for black rather than the automatic colour, so
+    // going back to it starts from \plain and restates the rest.
+    if (color == 0 && m_current.color != 0) {
+        word("plain");
+        m_current = RunProps{};
+    }
+
     QString family;
     const QStringList families = format.fontFamilies().toStringList();
     if (!families.isEmpty())
@@ -180,8 +189,6 @@ void Writer::writeRun(const QTextCharFormat& format, QStringView text)
     toggle("ul", "ulnone", m_current.underline, format.fontUnderline());
     toggle("strike", "strike0", m_current.strike, format.fontStrikeOut());
 
-    const QBrush foreground = format.foreground();
-    const int color = foreground.style() == Qt::NoBrush ? 0 : colorIndex(foreground.color());
     if (color != m_current.color) {
         word("cf", color);
         m_current.color = color;
