@@ -304,6 +304,9 @@ void TestRtfReader::fieldsAndTables()
                     "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl d\\cell \\cell f\\cell\\row"
                     "\\pard after\\par}"),
              QStringLiteral("a\tb\tc\nd\t\tf\nafter\n"));
+    // Empty cells at the end of a row keep their separators.
+    QCOMPARE(textOf("{\\rtf1\\pard\\intbl\\cell\\cell\\row\\pard\\intbl a\\cell\\cell\\cell\\row}"),
+             QStringLiteral("\t\na\t\t\n"));
     // Paragraphs inside a cell (as pandoc writes every cell) keep the row
     // one paragraph: a mark before the cell's end vanishes, one between
     // paragraphs of the cell becomes a line break.

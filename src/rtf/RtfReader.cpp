@@ -180,6 +180,7 @@ private:
     void appendUtf16(char16_t unit);
     void flushPendingBytes();
     void flushCells();
+    void endRow();
     void flushRun();
     void endParagraph();
     void finish();
@@ -638,15 +639,14 @@ void Parser::handleWord(const Word& w)
         break;
     case Kw::Row:
         if (st.dest == Destination::Text) {
-            m_pendingCells = 0;
+            endRow();
             endParagraph();
         }
         break;
     case Kw::NestedRow:
         // A row of a table inside a cell is a line of that cell.
         if (st.dest == Destination::Text) {
-            flushPendingBytes();
-            m_pendingCells = 0;
+            endRow();
             m_cellLineBreak = true;
         }
         break;
@@ -871,6 +871,18 @@ bool Parser::beginText()
         m_runFormat = formatFor(st.chr);
     }
     return true;
+}
+
+// The last cell of a row needs no separator; empty cells before it do.
+void Parser::endRow()
+{
+    flushPendingBytes();
+    m_cellLineBreak = false;
+    if (m_pendingCells > 1) {
+        m_pendingCells -= 1;
+        flushCells();
+    }
+    m_pendingCells = 0;
 }
 
 void Parser::flushCells()
