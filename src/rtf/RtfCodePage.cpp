@@ -148,7 +148,32 @@ RtfCodePage::RtfCodePage(int number)
             s = decoder.decode(QByteArrayView(&byte, 1));
             decoder.resetState();
         }
-        m_table[b] = s.size() == 1 ? s.at(0) : QChar(QChar::ReplacementCharacter);
+        const bool defined = s.size() == 1 && s.at(0) != QChar(0x1A);
+        m_table[b] = defined ? s.at(0) : QChar(QChar::ReplacementCharacter);
+    }
+    if (m_kind == Kind::DoubleByte && decoder.isValid())
+        buildPairTable(decoder);
+}
+
+// Opening a converter costs far more than a character, and East Asian text
+// is almost all pairs: decode every pair once, up front.
+void RtfCodePage::buildPairTable(QStringDecoder& decoder)
+{
+    m_pairs.assign(65536, char16_t(QChar::ReplacementCharacter));
+    for (int lead = 0x81; lead < 0x100; ++lead) {
+        if (!m_lead[lead])
+            continue;
+        for (int trail = 0x20; trail < 0x100; ++trail) {
+            const char pair[] = {char(lead), char(trail)};
+            const QString s = decoder.decode(QByteArrayView(pair, 2));
+            decoder.resetState();
+            // The decoder's error flag outlives resetState(), so judge by the
+            // result: an invalid pair comes back as a substitute and the trail.
+            if (s.size() == 1 && s.at(0) != QChar(0x1A))
+                m_pairs[lead << 8 | trail] = s.at(0).unicode();
+            else if (s.size() == 2 && s.at(0).isHighSurrogate() && s.at(1).isLowSurrogate())
+                m_pairs[lead << 8 | trail] = kDecodeOnDemand;
+        }
     }
 }
 
@@ -175,6 +200,16 @@ QString RtfCodePage::decodeSequence(const char* bytes, int length) const
 {
     if (length == 1 && m_kind != Kind::Utf8)
         return QString(m_table[static_cast<unsigned char>(bytes[0])]);
+    if (m_kind == Kind::Utf8) {
+        QString s = QString::fromUtf8(bytes, length);
+        return s.isEmpty() ? QString(QChar(QChar::ReplacementCharacter)) : s;
+    }
+    if (length == 2 && !m_pairs.empty()) {
+        const char16_t unit = m_pairs[static_cast<unsigned char>(bytes[0]) << 8
+                                      | static_cast<unsigned char>(bytes[1])];
+        if (unit != kDecodeOnDemand)
+            return QString(QChar(unit));
+    }
     QStringDecoder decoder(m_codecName.constData());
     QString s = decoder.decode(QByteArrayView(bytes, length));
     if (decoder.hasError() || s.isEmpty())

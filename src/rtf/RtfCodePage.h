@@ -3,6 +3,9 @@
 #include <QString>
 
 #include <array>
+#include <vector>
+
+class QStringDecoder;
 
 // One Windows or Macintosh code page as RTF uses them: \ansicpg, \cpg and the
 // code page implied by a font's \fcharset. Single-byte pages decode through a
@@ -36,10 +39,15 @@ private:
     explicit RtfCodePage(int number);
 
     enum class Kind { SingleByte, DoubleByte, Utf8 };
+    // A pair that decodes to more than one UTF-16 unit.
+    static constexpr char16_t kDecodeOnDemand = 0xFFFF;
+
+    void buildPairTable(QStringDecoder& decoder);
 
     int m_number;
     Kind m_kind = Kind::SingleByte;
     QByteArray m_codecName;
     std::array<QChar, 256> m_table{};
     std::array<bool, 256> m_lead{};
+    std::vector<char16_t> m_pairs;  // lead << 8 | trail, for double-byte pages
 };
