@@ -175,7 +175,17 @@ private:
 
     bool consumeSkip();
     void textByte(unsigned char byte);
-    bool beginText();
+    // Readies the run for text in the current state; false when the state's
+    // text is not shown. Inline for the common case of more of the same run.
+    bool beginText()
+    {
+        const GroupState& st = m_stack.back();
+        if (m_runPropsValid && st.dest == Destination::Text && !st.chr.hidden && !m_highSurrogate
+            && !m_pendingNeeded && !m_pendingCells && !m_cellLineBreak && st.chr == m_runProps)
+            return true;
+        return beginTextSlow();
+    }
+    bool beginTextSlow();
     void appendChar(char32_t ch);
     void appendUtf16(char16_t unit);
     void flushPendingBytes();
@@ -846,9 +856,7 @@ void Parser::appendChar(char32_t ch)
     }
 }
 
-// Readies the run for text in the current state; false when the state's
-// text is not shown.
-bool Parser::beginText()
+bool Parser::beginTextSlow()
 {
     const GroupState& st = state();
     if (st.dest != Destination::Text || st.chr.hidden)
@@ -923,7 +931,7 @@ void Parser::flushRun()
     if (m_run.isEmpty())
         return;
     m_cursor.insertText(m_run, m_runFormat);
-    m_run.clear();
+    m_run.resize(0);  // keeps the buffer for the next run
 }
 
 void Parser::endParagraph()
