@@ -19,6 +19,10 @@
 //   write  RtfWriter::write of the read document
 //   plain  QTextDocument::setPlainText of the read document's plain text,
 //          the baseline, measured in the same process
+//   runs   QTextCursor::insertText of the read document's runs, each with
+//          its ready-made format, and insertBlock per paragraph: what Qt
+//          alone costs a reader that builds the document run by run (for
+//          information: the floor under RtfReader::read's approach)
 // and printed: median and min per measurement, read/plain ratio, reader MB/s,
 // with the targets (read < 0.5 s, write < 0.3 s, read <= 3x plain). Nothing
 // fails on a missed target: this only prints.
@@ -32,7 +36,10 @@
 #include <QGuiApplication>
 #include <QString>
 #include <QStringConverter>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 
 #include <algorithm>
 #include <cstdint>
@@ -256,8 +263,24 @@ int main(int argc, char** argv)
         return 1;
     }
     const QString plain = reference.toPlainText();
-    std::printf("input: %.2f MB RTF, %lld characters, %d paragraphs; %d runs each\n", mb,
-                static_cast<long long>(plain.size()), reference.blockCount(), runs);
+
+    // The read document's paragraphs and runs, for the "runs" measurement.
+    struct Run { QString text; QTextCharFormat format; };
+    struct Paragraph { QTextBlockFormat format; std::vector<Run> runs; };
+    std::vector<Paragraph> paragraphs;
+    qsizetype runCount = 0;
+    for (QTextBlock block = reference.begin(); block.isValid(); block = block.next()) {
+        Paragraph paragraph{block.blockFormat(), {}};
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            paragraph.runs.push_back({fragment.text(), fragment.charFormat()});
+        }
+        runCount += qsizetype(paragraph.runs.size());
+        paragraphs.push_back(std::move(paragraph));
+    }
+    std::printf("input: %.2f MB RTF, %lld characters, %d paragraphs, %lld format runs; %d runs each\n",
+                mb, static_cast<long long>(plain.size()), reference.blockCount(),
+                static_cast<long long>(runCount), runs);
     std::fflush(stdout);
 
     QByteArray written;
@@ -282,13 +305,36 @@ int main(int argc, char** argv)
         return since(timer);
     });
 
+    const Stats qtFloor = measure(runs, [&] {
+        QTextDocument doc;
+        QElapsedTimer timer;
+        timer.start();
+        doc.setUndoRedoEnabled(false);
+        QTextCursor cursor(&doc);
+        cursor.beginEditBlock();
+        bool first = true;
+        for (const Paragraph& paragraph : paragraphs) {
+            if (!first)
+                cursor.insertBlock();
+            first = false;
+            cursor.setBlockFormat(paragraph.format);
+            for (const Run& run : paragraph.runs)
+                cursor.insertText(run.text, run.format);
+        }
+        cursor.endEditBlock();
+        return since(timer);
+    });
+
     std::printf("\n%-28s %10s %10s %10s\n", "", "median s", "min s", "target s");
     std::printf("%-28s %10.3f %10.3f %10s\n", "RtfReader::read", read.median, read.min, "< 0.5");
     std::printf("%-28s %10.3f %10.3f %10s\n", "RtfWriter::write", write.median, write.min, "< 0.3");
     std::printf("%-28s %10.3f %10.3f %10s\n", "setPlainText (baseline)", baseline.median,
                 baseline.min, "");
+    std::printf("%-28s %10.3f %10.3f %10s\n", "insertText of the runs", qtFloor.median, qtFloor.min, "");
     const double ratio = baseline.median > 0 ? read.median / baseline.median : 0;
     std::printf("\nread / setPlainText (medians): %.2fx (target <= 3x)\n", ratio);
+    std::printf("insertText of the runs / setPlainText (medians): %.2fx\n",
+                baseline.median > 0 ? qtFloor.median / baseline.median : 0);
     std::printf("reader: %.1f MB/s (median), %.1f MB/s (best)\n", mb / read.median, mb / read.min);
     std::printf("writer: %.2f MB written, %.1f MB/s of output (median)\n", written.size() / 1048576.0,
                 written.size() / 1048576.0 / write.median);

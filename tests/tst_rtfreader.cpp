@@ -247,6 +247,7 @@ void TestRtfReader::unicodeEscapes_data()
     QTest::newRow("lone high surrogate") << QByteArray("{\\rtf1 \\u-10179?x}") << QStringLiteral("\uFFFDx");
     QTest::newRow("lone low surrogate") << QByteArray("{\\rtf1 \\u-8704?x}") << QStringLiteral("\uFFFDx");
     QTest::newRow("out of range") << QByteArray("{\\rtf1 \\u99999?x}") << QStringLiteral("\uFFFDx");
+    QTest::newRow("object replacement character") << QByteArray("{\\rtf1 a\\u-4?b}") << QStringLiteral("ab");
     QTest::newRow("huge uc") << QByteArray("{\\rtf1\\uc99999999999 \\u1055abc}") << QStringLiteral("П");
 }
 

@@ -109,6 +109,7 @@ private slots:
     void headerTablesAndSevenBitOutput();
     void escapesAndUnicode();
     void defaultFontSurvives();
+    void awkwardFontNamesSurvive();
     void randomDocumentsRoundTrip();
     void selectionOnly();
 };
@@ -152,6 +153,21 @@ void TestRtfWriter::escapesAndUnicode()
     QTextDocument back;
     QVERIFY(RtfReader::read(rtf, &back));
     QCOMPARE(back.toRawText(), text);
+}
+
+void TestRtfWriter::awkwardFontNamesSurvive()
+{
+    QTextDocument doc;
+    QTextCharFormat f;
+    f.setFontFamilies({QStringLiteral("Semi;Colon {Пт}\u0001")});
+    QTextCursor(&doc).insertText(QStringLiteral("x"), f);
+    const QByteArray once = RtfWriter::write(&doc);
+    QTextDocument back;
+    RtfReader::read(once, &back);
+    QTextCursor c(&back);
+    c.setPosition(1);
+    QCOMPARE(c.charFormat().fontFamilies().toStringList(), QStringList{"Semi;Colon {Пт}"});
+    QCOMPARE(RtfWriter::write(&back), once);
 }
 
 void TestRtfWriter::defaultFontSurvives()

@@ -174,7 +174,9 @@ private:
     void skipBytes(long long count);
 
     bool consumeSkip();
-    void textByte(unsigned char byte);
+    // An escaped byte is text even where the literal byte means more (a
+    // semicolon ends a font or colour table entry).
+    void textByte(unsigned char byte, bool escaped = false);
     // Readies the run for text in the current state; false when the state's
     // text is not shown. Inline for the common case of more of the same run.
     bool beginText()
@@ -462,7 +464,7 @@ void Parser::handleHex()
     }
     if (consumeSkip())
         return;
-    textByte(static_cast<unsigned char>(value));
+    textByte(static_cast<unsigned char>(value), true);
 }
 
 bool Parser::consumeSkip()
@@ -751,20 +753,20 @@ const RtfCodePage& Parser::textCodePage()
     return *m_textPage;
 }
 
-void Parser::textByte(unsigned char byte)
+void Parser::textByte(unsigned char byte, bool escaped)
 {
     GroupState& st = state();
     switch (st.dest) {
     case Destination::FontTable:
         if (!m_inFontEntry)
             return;
-        if (byte == ';')
+        if (byte == ';' && !escaped)
             finishFontEntry();
         else
             m_fontNameBytes.append(char(byte));
         return;
     case Destination::ColorTable:
-        if (byte == ';') {
+        if (byte == ';' && !escaped) {
             m_colors.push_back(m_colorSet ? QColor(m_red, m_green, m_blue) : QColor());
             m_red = m_green = m_blue = 0;
             m_colorSet = false;
@@ -834,8 +836,10 @@ void Parser::appendUtf16(char16_t unit)
 
 void Parser::appendChar(char32_t ch)
 {
-    if (ch < 0x20 && ch != U'\t')
-        return;  // a decoded control character is not text
+    // Decoded control characters are not text, and U+FFFC would pose as an
+    // embedded object.
+    if ((ch < 0x20 && ch != U'\t') || ch == 0xFFFC)
+        return;
     GroupState& st = state();
     if (st.dest == Destination::FontTable) {
         if (m_inFontEntry && ch) {

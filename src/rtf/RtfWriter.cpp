@@ -72,6 +72,7 @@ private:
     int colorIndex(const QColor& color);
     static void escapeInto(QByteArray& out, QStringView text);
     static void appendNumber(QByteArray& out, int value);
+    static void writeFontName(QByteArray& out, const QString& name);
 
     const QTextDocument* m_document;
     QString m_defaultFamily;
@@ -106,7 +107,7 @@ QByteArray Writer::write(int from, int to)
         out.append("{\\f");
         appendNumber(out, int(i));
         out.append("\\fnil\\fcharset204 ");
-        escapeInto(out, m_fonts[i]);
+        writeFontName(out, m_fonts[i]);
         out.append(";}");
     }
     out.append("}\r\n{\\colortbl ;");
@@ -242,6 +243,18 @@ void Writer::writeText(QStringView text)
         // pictures and other control characters have no text form
     }
     flush(text.size());
+}
+
+// A semicolon ends a font table entry, so one inside the name is escaped;
+// control characters have no place in a name.
+void Writer::writeFontName(QByteArray& out, const QString& name)
+{
+    for (const QChar ch : name) {
+        if (ch == QLatin1Char(';'))
+            out.append("\\'3b");
+        else if (ch.unicode() >= 0x20)
+            escapeInto(out, QStringView(&ch, 1));
+    }
 }
 
 void Writer::appendNumber(QByteArray& out, int value)
