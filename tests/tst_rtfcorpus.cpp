@@ -37,7 +37,7 @@
 //
 // Conventions of our reader that these rows encode:
 //   * \listtext and \pntext are KEPT: they are the numbering text that the
-//     RTF specification gives for readers without list support, and our
+//     RTF 1.9.1 format reference gives for readers without list support, and our
 //     document has no list structure. striprtf expects that text
 //     (issue_63.rtf: "10.<tab>Trade and other receivables"), and pandoc's own
 //     RTF writer emits it for exactly that purpose (writer.rtf). RtfPipe and
@@ -1309,14 +1309,14 @@ void TestRtfCorpus::formats_data()
     QTest::addColumn<QString>("rtf");
     QTest::addColumn<QString>("word");
     QTest::addColumn<int>("occurrence");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("want");
 
     struct F
     {
         const char* rtf;
         const char* word;
         int occurrence;
-        const char* spec;
+        const char* want;
     };
     static const F rows[] = {
         // <span style="font-size:16pt;">Hello world</span> in <strong style="font-family:Courier New;font-size:16pt;">{RTF}</strong>
@@ -1397,7 +1397,7 @@ void TestRtfCorpus::formats_data()
     };
     for (const F& f : rows)
         QTest::addRow("%s: %s#%d", f.rtf, f.word, f.occurrence)
-            << QString::fromUtf8(f.rtf) << QString::fromUtf8(f.word) << f.occurrence << QString::fromUtf8(f.spec);
+            << QString::fromUtf8(f.rtf) << QString::fromUtf8(f.word) << f.occurrence << QString::fromUtf8(f.want);
 }
 
 namespace {
@@ -1416,11 +1416,11 @@ QString alignmentName(Qt::Alignment a)
     return QStringLiteral("left(default)");
 }
 
-// Checks a format against a spec; returns the mismatches.
-QStringList checkSpec(const QTextCharFormat& f, const QTextBlockFormat& bf, const QString& spec)
+// Checks a format against the expected formats; returns the mismatches.
+QStringList checkFormats(const QTextCharFormat& f, const QTextBlockFormat& bf, const QString& want)
 {
     QStringList problems;
-    for (const QString& item : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString& item : want.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const qsizetype eq = item.indexOf(QLatin1Char('='));
         const QString key = item.left(eq);
         QString value = item.mid(eq + 1);
@@ -1454,7 +1454,7 @@ QStringList checkSpec(const QTextCharFormat& f, const QTextBlockFormat& bf, cons
             actual = alignmentName(bf.alignment());
             ok = actual == value || (value == QLatin1String("left") && actual == QLatin1String("left(default)"));
         } else {
-            problems << QStringLiteral("unknown key '%1' in the test's spec").arg(key);
+            problems << QStringLiteral("unknown key '%1' in the test's expected formats").arg(key);
             continue;
         }
         if (!ok)
@@ -1470,7 +1470,7 @@ void TestRtfCorpus::formats()
     QFETCH(QString, rtf);
     QFETCH(QString, word);
     QFETCH(int, occurrence);
-    QFETCH(QString, spec);
+    QFETCH(QString, want);
 
     const QByteArray data = readFile(m_dir + QLatin1Char('/') + rtf);
     QVERIFY2(!data.isEmpty(), qPrintable(QStringLiteral("cannot read %1").arg(rtf)));
@@ -1478,7 +1478,7 @@ void TestRtfCorpus::formats()
     QVERIFY2(RtfReader::read(data, &doc), qPrintable(QStringLiteral("%1: read() returned false").arg(rtf)));
     const Found found = formatOf(doc, word, occurrence);
     QVERIFY2(found.ok, qPrintable(QStringLiteral("%1: %2").arg(rtf, found.why)));
-    const QStringList problems = checkSpec(found.format, found.blockFormat, spec);
+    const QStringList problems = checkFormats(found.format, found.blockFormat, want);
     QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("%1: '%2' (occurrence %3): %4\n   format: %5")
                                                 .arg(rtf, word)
                                                 .arg(occurrence)
