@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
+  qt6-svg-dev libqt6svg6 libx11-dev
   qt6-qpa-plugins
   clang libclang-rt-14-dev
   libbenchmark-dev
