@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QString>
+#include <QTextCharFormat>
+#include <QTextEdit>
+
+#include <optional>
+
+class QPrinter;
+
+// The document editor: a QTextEdit that speaks the editor's own vocabulary
+// (Text, SelStart, SelBold, LoadFile, ...) so that the windows and commands
+// can treat it as the one rich-text control they were written against.
+//
+// Positions: Text() holds one "\n" per paragraph or line break, so a position
+// in Text() is the same number as SelStart() (one character per break).
+//
+// Typed characters (the KeyPress signal): printable text, Tab (9) and
+// Enter (13). Backspace, Delete, Escape and Ctrl or Alt combinations are
+// editing or command keys, not typed characters; an Alt combination (without
+// Ctrl, so AltGr still types) is left to the window's menus and inserts
+// nothing. Committed input-method text counts as typed too.
+class RichTextBox : public QTextEdit
+{
+    Q_OBJECT
+public:
+    explicit RichTextBox(QWidget* parent = nullptr);
+
+    QString Text() const;
+    void setText(const QString& text);  // replaces everything with plain text
+    qsizetype textLength() const;       // length of Text() without building it
+
+    QByteArray TextRTF() const;
+    void setTextRTF(const QByteArray& rtf);  // bytes that are not RTF load as plain text
+
+    qsizetype SelStart() const;
+    void setSelStart(qsizetype start);  // collapses the selection to a caret, clamped to the text
+    qsizetype SelLength() const;
+    void setSelLength(qsizetype length);  // from SelStart; clamped to the end, negative gives 0
+    QString SelText() const;
+    void setSelText(const QString& text);  // caret after the new text; "\n" starts a paragraph
+    bool isSelectionEmpty() const;
+
+    // Replaces the selection with RTF; bytes that are not RTF are decoded as
+    // a plain-text file would be and inserted as text.
+    void setSelRTF(const QByteArray& data);
+
+    // Tri-state reads: a value when the whole selection (or, without one, the
+    // caret's typing format) agrees, nullopt when it is mixed.
+    std::optional<bool> SelBold() const;
+    void setSelBold(bool bold);
+    std::optional<bool> SelItalic() const;
+    void setSelItalic(bool italic);
+    std::optional<bool> SelUnderline() const;
+    void setSelUnderline(bool underline);
+    std::optional<bool> SelStrikeThru() const;
+    void setSelStrikeThru(bool strike);
+
+    // 0 left, 1 right, 2 centre over the paragraphs the selection touches.
+    // Justified paragraphs are none of the three, so any of them gives
+    // nullopt. Setting a value other than 0, 1 or 2 changes nothing.
+    std::optional<int> SelAlignment() const;
+    void setSelAlignment(int alignment);
+
+    std::optional<QString> SelFontName() const;
+    void setSelFontName(const QString& family);
+    std::optional<float> SelFontSize() const;
+    void setSelFontSize(float points);
+    std::optional<QColor> SelColor() const;  // text without a colour of its own reads as the palette's text colour
+    void setSelColor(const QColor& color);
+
+    // A file whose content starts with "{\rtf" loads as RTF whatever its name;
+    // anything else loads as plain text. On failure the document is unchanged
+    // and errorMessage says why, in Russian.
+    bool LoadFile(const QString& path, QString* errorMessage = nullptr);
+    // Writes RTF through a temporary file, so a failed save leaves an
+    // existing file as it was.
+    bool SaveFile(const QString& path, QString* errorMessage = nullptr);
+
+    // The selection, or the whole document when nothing is selected, with
+    // its formatting. The editor's own document is not touched.
+    void SelPrint(QPrinter* printer);
+
+    // Line length in twips; 0 or less wraps at the editor's edge.
+    void setRightMargin(int twips);
+    int rightMargin() const;
+
+    // The format new text gets in an empty editor: Times New Roman 14.25 pt.
+    static QTextCharFormat defaultCharFormat();
+
+signals:
+    void KeyPress(int& keyAscii);  // before insertion; 0 cancels, another code replaces the character
+    // button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl, 4 Alt; x, y
+    // in pixels of the text area
+    void MouseDown(int button, int shift, int x, int y);
+    void MouseUp(int button, int shift, int x, int y);
+    void SelChange();
+    void overwriteModeChanged(bool overwrite);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    template <typename T, typename Read>
+    std::optional<T> uniformChar(Read read) const;
+    void replaceContent(const QString* plain, const QByteArray* rtf);
+    enum class Typed { Unchanged, Changed, Destroyed };
+    Typed runKeyPress(const QString& typed, QString* result);
+    void insertTyped(const QString& text);
+    void emitSelChangeIfMoved();
+
+    int m_rightMarginTwips = 0;
+    int m_lastPosition = -1;
+    int m_lastAnchor = -1;
+};
