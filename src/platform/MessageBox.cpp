@@ -1,0 +1,20 @@
+#include "platform/MessageBox.h"
+
+#include "platform/MessageBoxBackend.h"
+
+QString msgBoxDefaultTitle()
+{
+    return QStringLiteral("Пергалот");
+}
+
+MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title)
+{
+    MessageBoxRequest request;
+    request.parent = parent;
+    request.text = text;
+    request.buttons = buttons;
+    request.icon = icon;
+    // Resolved here, not in the backend, so every backend shows the same title.
+    request.title = title.isEmpty() ? msgBoxDefaultTitle() : title;
+    return MessageBoxBackend::current().show(request);
+}
