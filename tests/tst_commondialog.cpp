@@ -13,6 +13,7 @@
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -455,6 +456,20 @@ void TestCommonDialog::qtPrintDialogFollowsFlags()
     QVERIFY(seen.shown);
     QCOMPARE(seen.range, QAbstractPrintDialog::AllPages);
     QVERIFY(!seen.selection);
+
+    // Page setup works on the same printer, so its choices reach later printing.
+    dialog.Flags = CommonDialog::PD_PRINTSETUP;
+    dialog.DialogTitle = QStringLiteral("Page Setup");
+    QPrinter* setupPrinter = nullptr;
+    QString setupTitle;
+    onModal<QPageSetupDialog>([&](QPageSetupDialog* d) {
+        setupPrinter = d->printer();
+        setupTitle = d->windowTitle();
+        d->accept();
+    });
+    QVERIFY(dialog.ShowPrinter());
+    QCOMPARE(setupPrinter, printer);
+    QCOMPARE(setupTitle, QStringLiteral("Page Setup"));
 }
 
 void TestCommonDialog::qtFontAndColourDialogsRoundTrip()
