@@ -160,6 +160,9 @@ RichTextBox::RichTextBox(QWidget* parent)
     // QTextEdit hands its widget font to the document on every font change,
     // so both carry the default.
     setFont(font);
+    // The document belongs to the editor rather than to QTextEdit's inner
+    // control, so it survives being detached while a file loads.
+    setDocument(new QTextDocument(this));
     document()->setDefaultFont(font);
     setCurrentCharFormat(defaultCharFormat());
 
@@ -216,23 +219,38 @@ void RichTextBox::setTextRTF(const QByteArray& rtf)
 void RichTextBox::replaceContent(const QString* plain, const QByteArray* rtf)
 {
     QTextDocument* doc = document();
-    doc->setUndoRedoEnabled(false);
-    if (rtf) {
-        RtfReader::read(*rtf, doc);
-    } else {
-        doc->clear();
+    m_replacing = true;
+    {
+        // Detached, the document holds no caret of the editor's: otherwise
+        // the caret would be pushed to the end of the new text, and moving
+        // it back would lay out the whole text at once.
+        QTextDocument placeholder;
+        setDocument(&placeholder);
+        // Without a page size the layout waits; attaching the document again
+        // sets the width and lays out lazily, starting with what is visible.
+        doc->setPageSize(QSizeF());
+        doc->setUndoRedoEnabled(false);
         QTextCursor cursor(doc);
         cursor.beginEditBlock();
-        cursor.insertText(*plain, defaultCharFormat());
+        if (rtf) {
+            RtfReader::read(*rtf, doc);
+        } else {
+            doc->setPlainText(*plain);
+            cursor.select(QTextCursor::Document);
+            cursor.setCharFormat(defaultCharFormat());
+        }
         cursor.endEditBlock();
+        doc->setUndoRedoEnabled(true);
+        doc->setModified(false);
+        setDocument(doc);
     }
-    doc->setUndoRedoEnabled(true);
-    doc->setModified(false);
-
+    // A fresh caret: typing at the start takes the format of the first
+    // character, not whatever format the editor held before.
     setTextCursor(QTextCursor(doc));
     if (doc->isEmpty())
         setCurrentCharFormat(defaultCharFormat());
     ensureCursorVisible();
+    m_replacing = false;
     // The caret may not have moved, but everything under it has.
     m_lastPosition = -1;
     emitSelChangeIfMoved();
@@ -298,6 +316,8 @@ void RichTextBox::setSelRTF(const QByteArray& data)
 
 void RichTextBox::emitSelChangeIfMoved()
 {
+    if (m_replacing)
+        return;
     const QTextCursor cursor = textCursor();
     if (cursor.position() == m_lastPosition && cursor.anchor() == m_lastAnchor)
         return;  // Qt reports one move through both of its signals
@@ -711,6 +731,7 @@ void RichTextBox::mousePressEvent(QMouseEvent* event)
     QTextEdit::mousePressEvent(event);
     if (const int button = buttonCode(event->button())) {
         const QPoint at = event->position().toPoint();
+        event->accept();  // reported, so not passed on to the window behind
         emit MouseDown(button, shiftCode(event->modifiers()), at.x(), at.y());
     }
 }
@@ -722,6 +743,7 @@ void RichTextBox::mouseReleaseEvent(QMouseEvent* event)
     QTextEdit::mouseReleaseEvent(event);
     if (const int button = buttonCode(event->button())) {
         const QPoint at = event->position().toPoint();
+        event->accept();  // reported, so not passed on to the window behind
         emit MouseUp(button, shiftCode(event->modifiers()), at.x(), at.y());
     }
 }

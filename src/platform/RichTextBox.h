@@ -118,4 +118,5 @@ private:
     int m_rightMarginTwips = 0;
     int m_lastPosition = -1;
     int m_lastAnchor = -1;
+    bool m_replacing = false;  // whole-document loads report one SelChange at the end
 };
