@@ -1,13 +1,13 @@
+#include "app/AppStartup.h"
+#include "app/frmMain.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Пергалот"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Пергалот"));
-    window.resize(800, 600);
+    AppStartup::prepare(app);
+    frmMain window;
     window.show();
     return app.exec();
 }

@@ -1,0 +1,14 @@
+#pragma once
+
+class QApplication;
+
+// What the program sets up before its main window exists: its name and icon,
+// and Qt's Russian translation so that message-box buttons and Qt's own
+// dialogs speak the language of the rest of the interface.
+class AppStartup
+{
+public:
+    static void prepare(QApplication& app);
+    // True when Qt's Russian translation was found and installed.
+    static bool installQtTranslation(QApplication& app);
+};

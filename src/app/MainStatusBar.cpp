@@ -1,0 +1,94 @@
+#include "app/MainStatusBar.h"
+
+#include "app/UiTexts.h"
+#include "platform/KeyLockState.h"
+#include "platform/Twips.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+#include <QTimer>
+
+MainStatusBar::MainStatusBar(QWidget* parent)
+    : QStatusBar(parent)
+    , m_locks(new KeyLockState(this))
+    , m_clock(new QTimer(this))
+{
+    setObjectName(QStringLiteral("sbStatusBar"));
+    setSizeGripEnabled(true);
+    // Panels that do not fit are cut off rather than making the main window
+    // wider than the user left it.
+    setMinimumWidth(1);
+
+    addPanel(UiTexts::StatusPanelDesign, UiTexts::StatusTipStatus, 2540, true);
+    addPanel(UiTexts::StatusNum, UiTexts::StatusTipNum, 970, false);
+    addPanel(UiTexts::StatusCaps, UiTexts::StatusTipCaps, 970, false);
+    addPanel(UiTexts::StatusIns, UiTexts::StatusTipIns, 970, false);
+    addPanel(QString(), UiTexts::StatusTipDate, 1773, false)->setMinimumWidth(Twips::toPixels(1764, logicalDpiX()));
+    addPanel(QString(), UiTexts::StatusTipTime, 1323, false);
+
+    setOverwriteMode(false);
+    connect(m_locks, &KeyLockState::changed, this, &MainStatusBar::refreshKeyStates);
+    refreshKeyStates();
+
+    // The clock also picks up lock keys pressed while another program had
+    // the keyboard.
+    m_clock->setObjectName(QStringLiteral("sbClock"));
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, [this] {
+        refreshClock();
+        refreshKeyStates();
+    });
+    m_clock->start();
+    refreshClock();
+}
+
+QLabel* MainStatusBar::Panel(int index) const
+{
+    if (index < 1 || index > m_panels.size())
+        return nullptr;
+    return m_panels.at(index - 1);
+}
+
+QLabel* MainStatusBar::addPanel(const QString& text, const QString& toolTip, int widthTwips, bool stretch)
+{
+    auto* panel = new QLabel(text, this);
+    panel->setObjectName(QStringLiteral("sbPanel%1").arg(m_panels.size() + 1));
+    panel->setToolTip(toolTip);
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    const int width = Twips::toPixels(widthTwips, logicalDpiX());
+    if (stretch) {
+        panel->setMinimumWidth(width);
+        addWidget(panel, 1);
+    } else {
+        panel->setFixedWidth(width);
+        panel->setAlignment(Qt::AlignCenter);
+        addPermanentWidget(panel);
+    }
+    m_panels.append(panel);
+    return panel;
+}
+
+void MainStatusBar::setOverwriteMode(bool overwrite)
+{
+    Panel(4)->setEnabled(overwrite);
+}
+
+void MainStatusBar::refreshKeyStates()
+{
+    Panel(2)->setEnabled(m_locks->numLock());
+    Panel(3)->setEnabled(m_locks->capsLock());
+}
+
+void MainStatusBar::refreshClock()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale;
+    const QString date = locale.toString(now.date(), QLocale::ShortFormat);
+    const QString time = locale.toString(now.time(), QLocale::ShortFormat);
+    if (Panel(5)->text() != date)
+        Panel(5)->setText(date);
+    if (Panel(6)->text() != time)
+        Panel(6)->setText(time);
+}

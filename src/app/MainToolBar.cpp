@@ -1,0 +1,125 @@
+#include "app/MainToolBar.h"
+
+#include <QAction>
+#include <QIcon>
+
+namespace {
+
+struct ButtonSpec
+{
+    const char* key;
+    const char* toolTip;
+    int style; // 0 plain, 1 style button (pressed look set by the program), 2 group, 3 separator
+    int image; // 1-based index into the toolbar image list, 0 for none
+};
+
+const ButtonSpec buttonTable[MainToolBar::ButtonCount] = {
+    {"New", "Создать", 0, 1},
+    {"Open", "Открыть", 0, 2},
+    {"Save", "Сохранить", 0, 3},
+    {"", "", 3, 0},
+    {"Print", "Печать", 0, 4},
+    {"separator2", "", 3, 0},
+    {"Cut", "Вырезать", 0, 5},
+    {"Copy", "Копировать", 0, 6},
+    {"Paste", "Вставить", 0, 7},
+    {"", "", 3, 0},
+    {"Bold", "Полужирный", 1, 14},
+    {"Italic", "Курсив", 1, 15},
+    {"Underline", "Подчеркнутый", 1, 16},
+    {"Strikethru", "Зачёркнутый", 1, 17},
+    {"", "", 3, 0},
+    {"Align Left", "По левому краю", 2, 11},
+    {"Center", "По центру", 2, 12},
+    {"Align Right", "По правому краю", 2, 13},
+    {"", "", 3, 0},
+    {"Find", "Найти", 0, 18},
+};
+
+const char keyProperty[] = "toolbarKey";
+
+} // namespace
+
+MainToolBar::MainToolBar(QWidget* parent)
+    : QToolBar(parent)
+{
+    setObjectName(QStringLiteral("tbToolBar"));
+    setMovable(false);
+    setFloatable(false);
+    setIconSize(QSize(16, 16));
+    setContextMenuPolicy(Qt::PreventContextMenu);
+
+    for (const ButtonSpec& spec : buttonTable) {
+        const auto style = static_cast<Style>(spec.style);
+        QAction* button = nullptr;
+        if (style == Style::Separator) {
+            button = addSeparator();
+        } else {
+            button = addAction(QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(spec.image, 2, 10, QLatin1Char('0'))),
+                               QString::fromUtf8(spec.toolTip));
+            button->setToolTip(QString::fromUtf8(spec.toolTip));
+            button->setCheckable(style != Style::Plain);
+            connect(button, &QAction::triggered, this,
+                    [this, button, style](bool checked) { onTriggered(button, style, checked); });
+            if (style == Style::Group)
+                m_group.append(button);
+        }
+        button->setProperty(keyProperty, QString::fromUtf8(spec.key));
+        m_buttons.append(button);
+    }
+    setValue(Button(AlignLeftPosition), 1);
+}
+
+QAction* MainToolBar::Button(int position) const
+{
+    if (position < 1 || position > m_buttons.size())
+        return nullptr;
+    return m_buttons.at(position - 1);
+}
+
+QAction* MainToolBar::Button(const QString& key) const
+{
+    if (key.isEmpty())
+        return nullptr;
+    for (QAction* button : m_buttons) {
+        if (Key(button) == key)
+            return button;
+    }
+    return nullptr;
+}
+
+QString MainToolBar::Key(const QAction* button)
+{
+    return button ? button->property(keyProperty).toString() : QString();
+}
+
+int MainToolBar::Value(const QAction* button)
+{
+    return button && button->isChecked() ? 1 : 0;
+}
+
+void MainToolBar::setValue(QAction* button, int value)
+{
+    if (!button || !button->isCheckable())
+        return;
+    const bool pressed = value != 0;
+    button->setChecked(pressed);
+    if (pressed && m_group.contains(button)) {
+        for (QAction* other : std::as_const(m_group)) {
+            if (other != button)
+                other->setChecked(false);
+        }
+    }
+}
+
+void MainToolBar::onTriggered(QAction* button, Style style, bool checked)
+{
+    if (style == Style::Latching) {
+        // Undo Qt's own toggle: the click handler sets the pressed look from
+        // the editor's state.
+        button->setChecked(!checked);
+    } else if (style == Style::Group) {
+        setValue(button, 1);
+    }
+    emit ButtonClick(button);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+
+// Lists the open document windows at the end of the Window menu, the active
+// one checked; choosing an entry activates that window.
+class WindowListMenu : public QObject
+{
+    Q_OBJECT
+public:
+    WindowListMenu(QMenu* menu, QMdiArea* area);
+
+    void rebuild();
+    QList<QAction*> entries() const { return m_entries; }
+
+private:
+    QMenu* m_menu;
+    QMdiArea* m_area;
+    QAction* m_separator = nullptr;
+    QList<QAction*> m_entries;
+};

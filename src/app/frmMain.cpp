@@ -1,0 +1,342 @@
+#include "app/frmMain.h"
+
+#include "app/IniValues.h"
+#include "app/MainMenu.h"
+#include "app/MainStatusBar.h"
+#include "app/MainToolBar.h"
+#include "app/MdiTiling.h"
+#include "app/StateRefresh.h"
+#include "app/UiTexts.h"
+#include "app/WindowListMenu.h"
+#include "document/frmDocument.h"
+#include "platform/ClipboardState.h"
+#include "platform/CommonDialog.h"
+#include "platform/RichTextBox.h"
+#include "platform/Twips.h"
+#include "platform/UserStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QIcon>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace {
+
+const QString settingsSection = QStringLiteral("Settings");
+const QString optionsSection = QStringLiteral("Options");
+
+struct Bound
+{
+    const char* key;
+    double defaultValue;
+};
+const Bound bounds[4] = {{"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 6500}, {"MainHeight", 6500}};
+
+} // namespace
+
+// The icons are compiled into the static core library; its resource
+// initialiser has to be called by name.
+static void initResources()
+{
+    Q_INIT_RESOURCE(pergalot);
+}
+
+frmMain::frmMain(QWidget* parent)
+    : QMainWindow(parent)
+{
+    initResources();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(UiTexts::AppTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/pergalot.svg")));
+
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+
+    m_menu = new MainMenu(menuBar());
+    tbToolBar = new MainToolBar(this);
+    addToolBar(Qt::TopToolBarArea, tbToolBar);
+    sbStatusBar = new MainStatusBar(this);
+    setStatusBar(sbStatusBar);
+
+    dlgCommonDialog = new CommonDialog(this);
+    dlgCommonDialog->setObjectName(QStringLiteral("dlgCommonDialog"));
+    dlgCommonDialog->parentWindow = this;
+
+    m_clipboard = new ClipboardState(this);
+    m_refresh = new StateRefresh(tbToolBar, m_menu);
+    m_windowList = new WindowListMenu(m_menu->mnuwindow, m_mdiArea);
+
+    connectMenu();
+    connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::onSubWindowActivated);
+
+    TimerChecking = new QTimer(this);
+    TimerChecking->setObjectName(QStringLiteral("TimerChecking"));
+    TimerChecking->setInterval(10);
+    connect(TimerChecking, &QTimer::timeout, this, &frmMain::TimerChecking_Timer);
+
+    MDIForm_Load();
+    TimerChecking->start();
+}
+
+frmMain::~frmMain()
+{
+    // The document windows go first, while the handlers their signals reach
+    // still have a whole window to work on.
+    TimerChecking->stop();
+    disconnect(m_mdiArea, nullptr, this, nullptr);
+    for (frmDocument* document : documentWindows())
+        disconnect(document->rtfText, nullptr, this, nullptr);
+    delete m_mdiArea;
+    m_mdiArea = nullptr;
+    delete m_refresh;
+}
+
+void frmMain::connectMenu()
+{
+    const MainMenu& m = *m_menu;
+    connect(m.mnuFileNew, &QAction::triggered, this, &frmMain::mnuFileNew_Click);
+    connect(m.mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+    connect(m.mnuWindowNewWindow, &QAction::triggered, this, &frmMain::mnuWindowNewWindow_Click);
+    connect(m.mnuWindowCascade, &QAction::triggered, this, &frmMain::mnuWindowCascade_Click);
+    connect(m.mnuWindowTileHorizontal, &QAction::triggered, this, &frmMain::mnuWindowTileHorizontal_Click);
+    connect(m.mnuWindowTileVertical, &QAction::triggered, this, &frmMain::mnuWindowTileVertical_Click);
+    connect(m.mnuViewToolbar, &QAction::triggered, this, &frmMain::mnuViewToolbar_Click);
+    connect(m.mnuViewStatusBar, &QAction::triggered, this, &frmMain::mnuViewStatusBar_Click);
+}
+
+void frmMain::MDIForm_Load()
+{
+    m_menu->mnuOptionsComplete->setChecked(true);
+    m_menu->mnuOptionsLower->setChecked(true);
+    m_menu->mnuOptionsUpper->setChecked(false);
+
+    applyStoredVisibility(QStringLiteral("Toolbar"), tbToolBar, m_menu->mnuViewToolbar);
+    applyStoredVisibility(QStringLiteral("Statusbar"), sbStatusBar, m_menu->mnuViewStatusBar);
+
+    sbStatusBar->Panel(1)->setText(UiTexts::StatusPanelStart);
+
+    restoreBounds();
+    CreateDocumentWindow();
+}
+
+void frmMain::applyStoredVisibility(const QString& key, QWidget* bar, QAction* item)
+{
+    const QString value = ReadIniValue(SettingsFilePath(), optionsSection, key, QStringLiteral("None"));
+    if (value == QLatin1String("True")) {
+        bar->setVisible(true);
+        item->setChecked(true);
+    } else if (value == QLatin1String("False")) {
+        bar->setVisible(false);
+        item->setChecked(false);
+    }
+}
+
+void frmMain::restoreBounds()
+{
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        const QString text = UserStore::GetSetting(UiTexts::AppTitle, settingsSection,
+                                                   QLatin1String(bounds[i].key),
+                                                   QString::number(bounds[i].defaultValue));
+        bool ok = false;
+        const double value = text.trimmed().toDouble(&ok);
+        // A value edited by hand into something that is not a number keeps
+        // the default of that bound.
+        values[i] = ok && qIsFinite(value) ? value : bounds[i].defaultValue;
+    }
+    const double dpi = logicalDpiX();
+    move(Twips::toPixels(values[0], dpi), Twips::toPixels(values[1], dpi));
+    resize(Twips::toPixels(values[2], dpi), Twips::toPixels(values[3], dpi));
+}
+
+void frmMain::storeBounds()
+{
+    const double dpi = logicalDpiX();
+    const int values[4] = {Twips::fromPixels(x(), dpi), Twips::fromPixels(y(), dpi),
+                           Twips::fromPixels(width(), dpi), Twips::fromPixels(height(), dpi)};
+    for (int i = 0; i < 4; ++i) {
+        UserStore::SaveSetting(UiTexts::AppTitle, settingsSection, QLatin1String(bounds[i].key),
+                               QString::number(values[i]));
+    }
+}
+
+frmDocument* frmMain::ActiveForm() const
+{
+    QMdiSubWindow* window = m_mdiArea->currentSubWindow();
+    return window ? qobject_cast<frmDocument*>(window->widget()) : nullptr;
+}
+
+QList<frmDocument*> frmMain::documentWindows() const
+{
+    QList<frmDocument*> documents;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* document = qobject_cast<frmDocument*>(window->widget()))
+            documents.append(document);
+    }
+    return documents;
+}
+
+void frmMain::CreateDocumentWindow()
+{
+    ++DocumentCounter;
+    auto* document = new frmDocument;
+    QMdiSubWindow* window = m_mdiArea->addSubWindow(document);
+    window->setWindowIcon(windowIcon());
+    document->setCaption(UiTexts::UntitledCaption + QString::number(DocumentCounter));
+    connect(document->rtfText, &RichTextBox::overwriteModeChanged, this, [this, document](bool overwrite) {
+        if (ActiveForm() == document)
+            sbStatusBar->setOverwriteMode(overwrite);
+    });
+    window->show();
+    m_mdiArea->setActiveSubWindow(window);
+    document->rtfText->setFocus();
+    tbToolBar->setValue(tbToolBar->Button(MainToolBar::AlignLeftPosition), 1);
+}
+
+void frmMain::onSubWindowActivated(QMdiSubWindow*)
+{
+    frmDocument* document = ActiveForm();
+    sbStatusBar->setOverwriteMode(document && document->rtfText->overwriteMode());
+    m_windowList->rebuild();
+}
+
+void frmMain::mnuFileNew_Click()
+{
+    CreateDocumentWindow();
+}
+
+void frmMain::mnuFileExit_Click()
+{
+    close();
+}
+
+void frmMain::mnuWindowNewWindow_Click()
+{
+    CreateDocumentWindow();
+}
+
+void frmMain::mnuWindowCascade_Click()
+{
+    m_mdiArea->cascadeSubWindows();
+}
+
+void frmMain::mnuWindowTileHorizontal_Click()
+{
+    MdiTiling::tileHorizontally(m_mdiArea);
+}
+
+void frmMain::mnuWindowTileVertical_Click()
+{
+    MdiTiling::tileVertically(m_mdiArea);
+}
+
+void frmMain::toggleBar(QWidget* bar, QAction* item, const QString& key)
+{
+    if (!bar->isHidden()) {
+        bar->hide();
+        item->setChecked(false);
+    } else {
+        bar->show();
+        item->setChecked(true);
+    }
+    WriteIniValue(SettingsFilePath(), optionsSection, key,
+                  bar->isHidden() ? QStringLiteral("False") : QStringLiteral("True"));
+}
+
+void frmMain::mnuViewToolbar_Click()
+{
+    toggleBar(tbToolBar, m_menu->mnuViewToolbar, QStringLiteral("Toolbar"));
+}
+
+void frmMain::mnuViewStatusBar_Click()
+{
+    toggleBar(sbStatusBar, m_menu->mnuViewStatusBar, QStringLiteral("Statusbar"));
+}
+
+void frmMain::tbToolBar_ButtonClick(QAction* button)
+{
+    const QString key = MainToolBar::Key(button);
+    if (key == QLatin1String("New")) {
+        CreateDocumentWindow();
+        return;
+    }
+    frmDocument* document = ActiveForm();
+    if (!document)
+        return;
+    RichTextBox* editor = document->rtfText;
+
+    using Getter = std::optional<bool> (RichTextBox::*)() const;
+    using Setter = void (RichTextBox::*)(bool);
+    struct Style
+    {
+        const char* key;
+        Getter get;
+        Setter set;
+    };
+    static const Style styles[] = {
+        {"Bold", &RichTextBox::SelBold, &RichTextBox::setSelBold},
+        {"Italic", &RichTextBox::SelItalic, &RichTextBox::setSelItalic},
+        {"Underline", &RichTextBox::SelUnderline, &RichTextBox::setSelUnderline},
+        {"Strikethru", &RichTextBox::SelStrikeThru, &RichTextBox::setSelStrikeThru},
+    };
+    for (const Style& style : styles) {
+        if (key == QLatin1String(style.key)) {
+            // A mixed selection has no value to negate; it stays as it is.
+            if (const std::optional<bool> value = (editor->*style.get)())
+                (editor->*style.set)(!*value);
+            tbToolBar->setValue(button, (editor->*style.get)().value_or(false) ? 1 : 0);
+            return;
+        }
+    }
+    if (key == QLatin1String("Align Left"))
+        editor->setSelAlignment(0);
+    else if (key == QLatin1String("Center"))
+        editor->setSelAlignment(2);
+    else if (key == QLatin1String("Align Right"))
+        editor->setSelAlignment(1);
+}
+
+void frmMain::TimerChecking_Timer()
+{
+    frmDocument* document = ActiveForm();
+    if (!document) {
+        m_refresh->passA();
+        return;
+    }
+    m_refresh->passB(m_clipboard->hasText(), document->rtfText->isSelectionEmpty(),
+                     document->Caption().left(8) == UiTexts::UntitledPrefix);
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        m_mdiArea->setActiveSubWindow(window);
+        if (!window->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    MDIForm_Unload();
+    event->accept();
+}
+
+void frmMain::MDIForm_Unload()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->parentWidget() == this && dialog->isVisible())
+            dialog->close();
+    }
+    if (!isMinimized())
+        storeBounds();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QMainWindow>
+
+class ClipboardState;
+class CommonDialog;
+class MainMenu;
+class MainStatusBar;
+class MainToolBar;
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QTimer;
+class StateRefresh;
+class WindowListMenu;
+class frmDocument;
+
+// The main window: the frame of the document windows, with the menus,
+// toolbar, status bar, the shared common dialog and the refresh timer.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The document window that has the focus inside the frame, or nullptr.
+    frmDocument* ActiveForm() const;
+    QList<frmDocument*> documentWindows() const;
+    void CreateDocumentWindow();
+
+    QMdiArea* mdiArea() const { return m_mdiArea; }
+    MainMenu* menu() const { return m_menu; }
+    MainToolBar* tbToolBar = nullptr;
+    MainStatusBar* sbStatusBar = nullptr;
+    CommonDialog* dlgCommonDialog = nullptr;
+    QTimer* TimerChecking = nullptr;
+    qint32 DocumentCounter = 0;
+
+    // Handlers
+    void MDIForm_Load();
+    void MDIForm_Unload();
+    void mnuFileNew_Click();
+    void mnuFileExit_Click();
+    void mnuWindowNewWindow_Click();
+    void mnuWindowCascade_Click();
+    void mnuWindowTileHorizontal_Click();
+    void mnuWindowTileVertical_Click();
+    void mnuViewToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void tbToolBar_ButtonClick(QAction* button);
+    void TimerChecking_Timer();
+
+    ClipboardState* clipboardState() const { return m_clipboard; }
+    WindowListMenu* windowList() const { return m_windowList; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void connectMenu();
+    void applyStoredVisibility(const QString& key, QWidget* bar, QAction* item);
+    void toggleBar(QWidget* bar, QAction* item, const QString& key);
+    void restoreBounds();
+    void storeBounds();
+    void onSubWindowActivated(QMdiSubWindow* window);
+
+    QMdiArea* m_mdiArea = nullptr;
+    MainMenu* m_menu = nullptr;
+    ClipboardState* m_clipboard = nullptr;
+    StateRefresh* m_refresh = nullptr;
+    WindowListMenu* m_windowList = nullptr;
+};

@@ -1,0 +1,112 @@
+#include "document/frmDocument.h"
+
+#include "app/UiTexts.h"
+#include "document/WriteTextFile.h"
+#include "platform/CommonDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/RichTextBox.h"
+#include "platform/Twips.h"
+
+#include <QCloseEvent>
+
+frmDocument::frmDocument(QWidget* parent)
+    : QWidget(parent)
+    , rtfText(new RichTextBox(this))
+    , dlgCommonDialog(new CommonDialog(this))
+{
+    setObjectName(QStringLiteral("frmDocument"));
+    rtfText->setObjectName(QStringLiteral("rtfText"));
+    dlgCommonDialog->setObjectName(QStringLiteral("dlgCommonDialog"));
+    dlgCommonDialog->parentWindow = this;
+    setFocusProxy(rtfText);
+    Form_Load();
+}
+
+bool frmDocument::isUntitled() const
+{
+    return Caption().left(8) == UiTexts::UntitledPrefix;
+}
+
+void frmDocument::Form_Load()
+{
+    Form_Resize();
+}
+
+int frmDocument::twipsToPixels(int twips) const
+{
+    return Twips::toPixels(twips, logicalDpiX());
+}
+
+void frmDocument::Form_Resize()
+{
+    const int border = twipsToPixels(100);
+    const int editorWidth = width() - 2 * border;
+    const int editorHeight = height() - 2 * border;
+    // Too small a window leaves the editor at its last size.
+    if (editorWidth >= 0 && editorHeight >= 0)
+        rtfText->setGeometry(border, border, editorWidth, editorHeight);
+    rtfText->setRightMargin(Twips::fromPixels(rtfText->width(), logicalDpiX()) - 400);
+}
+
+QSize frmDocument::sizeHint() const
+{
+    return QSize(480, 320);
+}
+
+void frmDocument::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmDocument::closeEvent(QCloseEvent* event)
+{
+    bool cancel = false;
+    Form_Unload(cancel);
+    if (cancel)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void frmDocument::Form_Unload(bool& cancel)
+{
+    if (rtfText->document()->isEmpty())
+        return;
+    const MsgResult answer = MsgBox(this, UiTexts::SaveChangesPrefix + Caption() + UiTexts::SaveChangesSuffix,
+                                    MsgButtons::YesNoCancel, MsgIcon::Question, UiTexts::AppTitle);
+    if (answer == MsgResult::Cancel) {
+        cancel = true;
+    } else if (answer == MsgResult::Yes) {
+        cancel = !saveFromPrompt();
+    }
+}
+
+// The save dialog of the close prompt; the chosen filter entry, not the
+// typed extension, decides between RTF and plain text. False keeps the
+// window open: the file could not be written and the text would be lost.
+bool frmDocument::saveFromPrompt()
+{
+    CommonDialog& dialog = *dlgCommonDialog;
+    dialog.DialogTitle = UiTexts::CloseSaveTitle;
+    dialog.CancelError = false;
+    dialog.Flags = CommonDialog::OFN_OVERWRITEPROMPT;
+    dialog.Filter = UiTexts::SaveFilter;
+    dialog.ShowSave();
+    const QString path = dialog.FileName;
+    if (path.isEmpty())
+        return true;
+
+    QString error;
+    bool saved = false;
+    if (dialog.FilterIndex == 3) {
+        saved = rtfText->SaveFile(path, &error);
+        if (saved)
+            setCaption(path);
+    } else {
+        saved = WriteTextFile(path, rtfText->Text(), &error);
+    }
+    if (!saved)
+        MsgBox(this, UiTexts::SaveFailed.arg(path, error), MsgButtons::OKOnly, MsgIcon::Exclamation);
+    return saved;
+}

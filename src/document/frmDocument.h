@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+class CommonDialog;
+class RichTextBox;
+
+// One document window: an editor with a 100-twip border, its caption (the
+// document's name or file path) and the save prompt on close.
+class frmDocument : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmDocument(QWidget* parent = nullptr);
+
+    RichTextBox* rtfText = nullptr;
+    CommonDialog* dlgCommonDialog = nullptr;
+
+    QString Caption() const { return windowTitle(); }
+    void setCaption(const QString& caption) { setWindowTitle(caption); }
+    // A document that was never loaded from or saved to a file.
+    bool isUntitled() const;
+
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload(bool& cancel);
+
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    int twipsToPixels(int twips) const;
+    bool saveFromPrompt();
+};

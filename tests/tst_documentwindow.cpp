@@ -1,0 +1,303 @@
+// A document window's layout and its save prompt on close, driven through
+// scripted answers to the message box and the save dialog.
+
+#include "app/UiTexts.h"
+#include "app/frmMain.h"
+#include "document/WriteTextFile.h"
+#include "document/frmDocument.h"
+#include "helpers/IsolatedSettings.h"
+#include "helpers/ScriptedDialogs.h"
+#include "platform/RichTextBox.h"
+#include "platform/TextCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+
+#include <memory>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestDocumentWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void emptyDocumentClosesWithoutQuestion();
+    void blankTextIsAskedAbout();
+    void answerNoSavesNothing();
+    void answerYesWritesPlainTextByFilterEntry();
+    void answerYesWritesRtfUnderTheTypedName();
+    void cancelledSaveDialogClosesAndLosesText();
+    void failedSaveKeepsWindowAndText();
+    void justSavedDocumentIsAskedAgain();
+    void editorKeepsItsBorder();
+    void writeTextFileReplacesWholeOrNothing();
+
+private:
+    frmDocument* newDocument(const QString& text);
+    bool closeActive();
+
+    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<frmMain> m_main;
+    std::unique_ptr<QTemporaryDir> m_tempDir;
+    QTemporaryDir* m_dirPtr = nullptr;
+};
+
+void TestDocumentWindow::init()
+{
+    m_settings = std::make_unique<IsolatedSettings>();
+    m_tempDir = std::make_unique<QTemporaryDir>();
+    m_dirPtr = m_tempDir.get();
+    m_main = std::make_unique<frmMain>();
+    m_main->show();
+}
+
+void TestDocumentWindow::cleanup()
+{
+    // Whatever is still open closes without questions.
+    for (frmDocument* document : m_main->documentWindows())
+        document->rtfText->clear();
+    m_main.reset();
+    m_settings.reset();
+}
+
+frmDocument* TestDocumentWindow::newDocument(const QString& text)
+{
+    frmDocument* document = m_main->ActiveForm();
+    document->rtfText->setText(text);
+    return document;
+}
+
+bool TestDocumentWindow::closeActive()
+{
+    const bool closed = m_main->mdiArea()->currentSubWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return closed;
+}
+
+void TestDocumentWindow::emptyDocumentClosesWithoutQuestion()
+{
+    ScriptedMessageBoxes boxes;
+    QVERIFY(closeActive());
+    QCOMPARE(boxes.requests().size(), 0);
+    QVERIFY(m_main->documentWindows().isEmpty());
+}
+
+void TestDocumentWindow::blankTextIsAskedAbout()
+{
+    ScriptedMessageBoxes boxes;
+    boxes.expect(MsgResult::No);
+    newDocument(QStringLiteral(" \n\n "));
+    QVERIFY(closeActive());
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Сохранить изменения в Документ 1 ?")});
+}
+
+void TestDocumentWindow::answerNoSavesNothing()
+{
+    ScriptedMessageBoxes boxes;
+    ScriptedCommonDialogs dialogs;
+    boxes.expect(MsgResult::No);
+    newDocument(QStringLiteral("текст"));
+    QVERIFY(closeActive());
+    QCOMPARE(dialogs.shown().size(), 0);
+    QVERIFY(QDir(m_dirPtr->path()).isEmpty());
+}
+
+void TestDocumentWindow::answerYesWritesPlainTextByFilterEntry()
+{
+    // A document that came from a.rtf, saved from the prompt as text to b.txt.
+    const QString original = m_dirPtr->filePath(QStringLiteral("a.rtf"));
+    writeFile(original, QByteArrayLiteral("{\\rtf1\\ansi old}"));
+    frmDocument* document = newDocument(QStringLiteral("Строка один\nLine two"));
+    document->setCaption(original);
+
+    ScriptedMessageBoxes boxes;
+    ScriptedCommonDialogs dialogs;
+    boxes.expect(MsgResult::Yes);
+    const QString target = m_dirPtr->filePath(QStringLiteral("b.txt"));
+    dialogs.expect(CommonDialogKind::Save, ScriptedCommonDialogs::saveAs(target, 1));
+    QVERIFY(closeActive());
+
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Сохранить изменения в ") + original + QStringLiteral(" ?")});
+    QCOMPARE(dialogs.shown().size(), 1);
+    const ScriptedCommonDialogs::Shown& shown = dialogs.shown().first();
+    QCOMPARE(shown.title, QStringLiteral("Save As"));
+    QCOMPARE(shown.flags, quint32(2));
+    QCOMPARE(shown.filter, UiTexts::SaveFilter);
+    QVERIFY(shown.fileName.isEmpty());
+    QVERIFY(!shown.cancelError);
+    QVERIFY(shown.filterIndex <= 1); // the first entry is proposed
+
+    QCOMPARE(TextCodec::decode(readFile(target)), QStringLiteral("Строка один\nLine two"));
+    QCOMPARE(readFile(original), QByteArrayLiteral("{\\rtf1\\ansi old}"));
+    QVERIFY(m_main->documentWindows().isEmpty());
+}
+
+void TestDocumentWindow::answerYesWritesRtfUnderTheTypedName()
+{
+    frmDocument* document = newDocument(QStringLiteral("Жирный текст"));
+    document->rtfText->setSelStart(0);
+    document->rtfText->setSelLength(6);
+    document->rtfText->setSelBold(true);
+    QPointer<frmDocument> watched(document);
+
+    ScriptedMessageBoxes boxes;
+    ScriptedCommonDialogs dialogs;
+    boxes.expect(MsgResult::Yes);
+    const QString target = m_dirPtr->filePath(QStringLiteral("отчёт"));
+    dialogs.expect(CommonDialogKind::Save, ScriptedCommonDialogs::saveAs(target, 3));
+    QVERIFY(m_main->mdiArea()->currentSubWindow()->close());
+    // The caption names the file before the window goes.
+    QVERIFY(watched);
+    QCOMPARE(watched->Caption(), target);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!watched);
+
+    QVERIFY(!QFile::exists(target + QStringLiteral(".rtf")));
+    const QByteArray rtf = readFile(target);
+    QVERIFY2(rtf.startsWith("{\\rtf1"), rtf.left(40).constData());
+    RichTextBox reader;
+    QVERIFY(reader.LoadFile(target));
+    QCOMPARE(reader.Text(), QStringLiteral("Жирный текст"));
+    reader.setSelStart(1);
+    QCOMPARE(reader.SelBold(), std::optional<bool>(true));
+}
+
+void TestDocumentWindow::cancelledSaveDialogClosesAndLosesText()
+{
+    ScriptedMessageBoxes boxes;
+    ScriptedCommonDialogs dialogs;
+    boxes.expect(MsgResult::Yes);
+    dialogs.expect(CommonDialogKind::Save, ScriptedCommonDialogs::cancel());
+    newDocument(QStringLiteral("пропадёт"));
+    QVERIFY(closeActive());
+    QVERIFY(m_main->documentWindows().isEmpty());
+    QVERIFY(QDir(m_dirPtr->path()).isEmpty());
+    QCOMPARE(boxes.requests().size(), 1);
+}
+
+void TestDocumentWindow::failedSaveKeepsWindowAndText()
+{
+    frmDocument* document = newDocument(QStringLiteral("не потерять"));
+    const QString unreachable = m_dirPtr->filePath(QStringLiteral("нет такой папки/файл.txt"));
+    const QString unreachableRtf = m_dirPtr->filePath(QStringLiteral("нет такой папки/файл.rtf"));
+    {
+        ScriptedMessageBoxes boxes;
+        ScriptedCommonDialogs dialogs;
+        boxes.expect(MsgResult::Yes);
+        boxes.expect(MsgResult::OK);
+        dialogs.expect(CommonDialogKind::Save, ScriptedCommonDialogs::saveAs(unreachable, 1));
+        QVERIFY(!closeActive());
+        QCOMPARE(boxes.requests().size(), 2);
+        QVERIFY(boxes.requests().at(1).text.contains(unreachable));
+        QCOMPARE(boxes.requests().at(1).icon, MsgIcon::Exclamation);
+    }
+    QCOMPARE(m_main->documentWindows(), QList<frmDocument*>{document});
+    QCOMPARE(document->rtfText->Text(), QStringLiteral("не потерять"));
+
+    // The RTF branch: the caption keeps naming the document, not the file that failed.
+    {
+        ScriptedMessageBoxes boxes;
+        ScriptedCommonDialogs dialogs;
+        boxes.expect(MsgResult::Yes);
+        boxes.expect(MsgResult::OK);
+        dialogs.expect(CommonDialogKind::Save, ScriptedCommonDialogs::saveAs(unreachableRtf, 3));
+        QVERIFY(!closeActive());
+        // The window's own dialog remembers what was typed last time.
+        QCOMPARE(dialogs.shown().first().fileName, unreachable);
+    }
+    QCOMPARE(document->Caption(), QStringLiteral("Документ 1"));
+
+    // A shutdown stops at this document while its save fails.
+    {
+        ScriptedMessageBoxes boxes;
+        ScriptedCommonDialogs dialogs;
+        boxes.expect(MsgResult::Yes);
+        boxes.expect(MsgResult::OK);
+        dialogs.expect(CommonDialogKind::Save, ScriptedCommonDialogs::saveAs(unreachable, 1));
+        QVERIFY(!m_main->close());
+    }
+    QCOMPARE(m_main->documentWindows().size(), 1);
+}
+
+void TestDocumentWindow::justSavedDocumentIsAskedAgain()
+{
+    const QString target = m_dirPtr->filePath(QStringLiteral("saved.txt"));
+    newDocument(QStringLiteral("сохранено"));
+    {
+        ScriptedMessageBoxes boxes;
+        ScriptedCommonDialogs dialogs;
+        boxes.expect(MsgResult::Cancel);
+        QVERIFY(!closeActive());
+    }
+    QVERIFY(WriteTextFile(target, m_main->ActiveForm()->rtfText->Text()));
+    ScriptedMessageBoxes boxes;
+    boxes.expect(MsgResult::No);
+    QVERIFY(closeActive());
+    QCOMPARE(boxes.requests().size(), 1);
+}
+
+void TestDocumentWindow::editorKeepsItsBorder()
+{
+    frmDocument* document = m_main->ActiveForm();
+    QMdiSubWindow* window = m_main->mdiArea()->currentSubWindow();
+    window->resize(400, 300);
+    const QRect editor = document->rtfText->geometry();
+    // 100 twips at 96 dpi
+    QCOMPARE(editor.topLeft(), QPoint(7, 7));
+    QCOMPARE(editor.width(), document->width() - 14);
+    QCOMPARE(editor.height(), document->height() - 14);
+    // Lines wrap 400 twips short of the editor's width.
+    QCOMPARE(document->rtfText->rightMargin(), editor.width() * 15 - 400);
+
+    // Too small for the border: the editor keeps its last size, nothing is reported.
+    document->resize(10, 10);
+    QCOMPARE(document->rtfText->geometry(), editor);
+}
+
+void TestDocumentWindow::writeTextFileReplacesWholeOrNothing()
+{
+    const QString path = m_dirPtr->filePath(QStringLiteral("file.txt"));
+    QVERIFY(WriteTextFile(path, QStringLiteral("первая версия")));
+    QVERIFY(WriteTextFile(path, QStringLiteral("вторая")));
+    QCOMPARE(TextCodec::decode(readFile(path)), QStringLiteral("вторая"));
+
+    QString error;
+    QVERIFY(!WriteTextFile(m_dirPtr->filePath(QStringLiteral("missing/x.txt")), QStringLiteral("x"), &error));
+    QVERIFY(!error.isEmpty());
+
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+    if (QFileInfo(path).isWritable())
+        QSKIP("file permissions do not stop this user");
+    error.clear();
+    QVERIFY(!WriteTextFile(path, QStringLiteral("третья"), &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(TextCodec::decode(readFile(path)), QStringLiteral("вторая"));
+}
+
+QTEST_MAIN(TestDocumentWindow)
+#include "tst_documentwindow.moc"
