@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Fuzzes the RTF reader and writer with libFuzzer.
+# Fuzzes the RTF reader and writer (or, with "ini", the settings file reader
+# and writer) with libFuzzer.
 #
-#   bash scripts/fuzz.sh [SECONDS] [EXTRA-LIBFUZZER-FLAGS...]
+#   bash scripts/fuzz.sh [rtf|ini] [SECONDS] [EXTRA-LIBFUZZER-FLAGS...]
+#
+# Without a target name it fuzzes rtf; for ini read ini wherever rtf stands
+# below (ini_reader_fuzzer, fuzz/corpus/ini, fuzz-out/ini, fuzz/ini.dict if any).
 #
 # Configures build-fuzz with clang (-DPERGALOT_FUZZ=ON: AddressSanitizer,
 # UndefinedBehaviorSanitizer, coverage), builds rtf_reader_fuzzer and runs it
@@ -15,6 +19,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+target=rtf
+case "${1:-}" in
+  rtf|ini) target=$1; shift ;;
+esac
 seconds=${1:-600}
 shift || true
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -23,11 +31,15 @@ bash scripts/install-deps.sh
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPERGALOT_FUZZ=ON -DPERGALOT_BENCH=OFF
-cmake --build build-fuzz --parallel "$jobs" --target rtf_reader_fuzzer
+cmake --build build-fuzz --parallel "$jobs" --target "${target}_reader_fuzzer"
 
-out=fuzz-out/rtf
+out=fuzz-out/$target
 mkdir -p "$out/corpus" "$out/artifacts"
-cp fuzz/corpus/rtf/* "$out/corpus/"
+cp fuzz/corpus/"$target"/* "$out/corpus/"
+dict=()
+if [ -f "fuzz/$target.dict" ]; then
+  dict=(-dict="fuzz/$target.dict")
+fi
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:symbolize=1}
@@ -35,8 +47,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 
 echo "fuzz.sh: fuzzing for ${seconds}s; log in $out/fuzz.log"
 status=0
-build-fuzz/fuzz/rtf_reader_fuzzer \
-  -dict=fuzz/rtf.dict \
+build-fuzz/fuzz/"${target}_reader_fuzzer" \
+  "${dict[@]}" \
   -max_len=65536 \
   -max_total_time="$seconds" \
   -timeout=10 \

@@ -1,0 +1,58 @@
+#include "app/IniValues.h"
+
+#include "app/UiTexts.h"
+#include "platform/PrivateProfile.h"
+#include "platform/ProgramFolder.h"
+#include "platform/UserStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString settingsFileName = QStringLiteral("pergalot.ini");
+
+// Whether pergalot.ini can be written in folder: the folder must take new
+// files (the file is replaced through a temporary file beside it), and an
+// existing file must itself be writable.
+bool canHoldSettings(const QString& folder, const QString& file)
+{
+    const QFileInfo folderInfo(folder);
+    if (folder.isEmpty() || !folderInfo.isDir() || !folderInfo.isWritable())
+        return false;
+    const QFileInfo fileInfo(file);
+    return !fileInfo.exists() || (fileInfo.isFile() && fileInfo.isWritable());
+}
+
+} // namespace
+
+QString ReadIniValue(const QString& file, const QString& section, const QString& key,
+                     const QString& defaultValue)
+{
+    QString buffer(256, u' ');
+    const qsizetype copied =
+        PrivateProfile::GetPrivateProfileString(section, key, defaultValue, buffer, 255, file);
+    return buffer.left(copied);
+}
+
+void WriteIniValue(const QString& file, const QString& section, const QString& key,
+                   const QString& value)
+{
+    QString oneLine = value;
+    oneLine.replace(u'\r', u' ');
+    oneLine.replace(u'\n', u' ');
+    // The per-user folder may not exist before the first setting is stored.
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QFileInfo::exists(folder))
+        QDir().mkpath(folder);
+    PrivateProfile::WritePrivateProfileString(section, key, oneLine, file);
+}
+
+QString SettingsFilePath()
+{
+    const QString folder = ProgramFolder::path();
+    const QString inProgramFolder = ProgramFolder::join(folder, settingsFileName);
+    if (canHoldSettings(folder, inProgramFolder))
+        return inProgramFolder;
+    return ProgramFolder::join(UserStore::folder(UiTexts::AppTitle), settingsFileName);
+}

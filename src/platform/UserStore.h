@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The per-user store of text values, addressed by application name, section
+// and key. It is an INI-format QSettings in the user's configuration folder
+// (~/.config/<appName>/<appName>.ini on Linux), so that tests can move it with
+// QSettings::setPath and it never touches the Windows registry.
+class UserStore
+{
+public:
+    // The stored text, or defaultValue when nothing is stored.
+    static QString GetSetting(const QString& appName, const QString& section, const QString& key,
+                              const QString& defaultValue);
+    // Any text round-trips, Cyrillic and line breaks included.
+    static void SaveSetting(const QString& appName, const QString& section, const QString& key,
+                            const QString& value);
+
+    // The folder that holds appName's store; it need not exist yet.
+    static QString folder(const QString& appName);
+};

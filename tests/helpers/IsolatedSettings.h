@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// Gives a test its own settings for as long as the object lives: QStandardPaths
+// in test mode, a fresh temporary program folder (ProgramFolder), and an empty
+// per-user store in a temporary folder (QSettings::setPath), so that every
+// test starts as a first start with no settings and nothing reaches the
+// user's own configuration. The destructor puts everything back.
+class IsolatedSettings
+{
+public:
+    IsolatedSettings();
+    ~IsolatedSettings();
+    IsolatedSettings(const IsolatedSettings&) = delete;
+    IsolatedSettings& operator=(const IsolatedSettings&) = delete;
+
+    QString programFolder() const;
+    QString iniPath() const; // programFolder() + "/pergalot.ini"
+    // The folder that holds the per-user store for this object's lifetime.
+    QString userFolder() const;
+
+    // Puts a settings file in the program folder.
+    void writeIni(const QByteArray& bytes) const;
+    // The settings file's bytes; empty when it does not exist.
+    QByteArray readIni() const;
+
+    // Makes the program folder (and pergalot.ini in it, if present) read-only.
+    // For a user whom file permissions do not stop (root), the folder is also
+    // marked immutable where the file system allows it.
+    void makeProgramFolderReadOnly() const;
+    // Whether the program folder now refuses new files; a test that needs a
+    // read-only folder skips when it does not.
+    bool programFolderIsReadOnly() const;
+
+private:
+    void restoreProgramFolderWrites() const;
+
+    QTemporaryDir m_programDir;
+    QTemporaryDir m_userDir;
+    bool m_previousTestMode = false;
+    QString m_previousIniPath;
+    QString m_previousNativePath;
+    mutable bool m_readOnly = false;
+    mutable bool m_immutable = false;
+};
