@@ -1,5 +1,6 @@
 #include "app/MainStatusBar.h"
 
+#include "app/StatusPanelStrip.h"
 #include "app/UiTexts.h"
 #include "platform/KeyLockState.h"
 #include "platform/Twips.h"
@@ -13,18 +14,17 @@ MainStatusBar::MainStatusBar(QWidget* parent)
     : QStatusBar(parent)
     , m_locks(new KeyLockState(this))
     , m_clock(new QTimer(this))
+    , m_strip(new StatusPanelStrip(this))
 {
     setObjectName(QStringLiteral("sbStatusBar"));
     setSizeGripEnabled(true);
-    // Panels that do not fit are cut off rather than making the main window
-    // wider than the user left it.
-    setMinimumWidth(1);
+    addWidget(m_strip, 1);
 
     addPanel(UiTexts::StatusPanelDesign, UiTexts::StatusTipStatus, 2540, true);
     addPanel(UiTexts::StatusNum, UiTexts::StatusTipNum, 970, false);
     addPanel(UiTexts::StatusCaps, UiTexts::StatusTipCaps, 970, false);
     addPanel(UiTexts::StatusIns, UiTexts::StatusTipIns, 970, false);
-    addPanel(QString(), UiTexts::StatusTipDate, 1773, false)->setMinimumWidth(Twips::toPixels(1764, logicalDpiX()));
+    addPanel(QString(), UiTexts::StatusTipDate, 1773, false);
     addPanel(QString(), UiTexts::StatusTipTime, 1323, false);
 
     setOverwriteMode(false);
@@ -52,20 +52,14 @@ QLabel* MainStatusBar::Panel(int index) const
 
 QLabel* MainStatusBar::addPanel(const QString& text, const QString& toolTip, int widthTwips, bool stretch)
 {
-    auto* panel = new QLabel(text, this);
+    QLabel* panel = m_strip->addPanel(Twips::toPixels(widthTwips, logicalDpiX()));
+    panel->setText(text);
     panel->setObjectName(QStringLiteral("sbPanel%1").arg(m_panels.size() + 1));
     panel->setToolTip(toolTip);
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
-    const int width = Twips::toPixels(widthTwips, logicalDpiX());
-    if (stretch) {
-        panel->setMinimumWidth(width);
-        addWidget(panel, 1);
-    } else {
-        panel->setFixedWidth(width);
+    if (!stretch)
         panel->setAlignment(Qt::AlignCenter);
-        addPermanentWidget(panel);
-    }
     m_panels.append(panel);
     return panel;
 }

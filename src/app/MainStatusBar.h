@@ -5,6 +5,7 @@
 class KeyLockState;
 class QLabel;
 class QTimer;
+class StatusPanelStrip;
 
 // The main window's status bar: a text panel, the NUM, CAPS and INS key
 // indicators, and the current date and time. An indicator shows its text
@@ -29,4 +30,5 @@ private:
     QList<QLabel*> m_panels;
     KeyLockState* m_locks = nullptr;
     QTimer* m_clock = nullptr;
+    StatusPanelStrip* m_strip = nullptr;
 };
