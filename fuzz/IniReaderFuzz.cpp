@@ -166,6 +166,8 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
             : new QTemporaryDir;
         if (!scratch->isValid())
             fail("no scratch folder");
+        // libFuzzer ends with exit(); remove the folder then as well.
+        std::atexit([] { delete scratch; scratch = nullptr; });
     }
     return 0;
 }
