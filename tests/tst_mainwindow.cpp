@@ -90,7 +90,7 @@ private slots:
     void refreshFollowsSelectionAndCaption();
     void refreshFollowsClipboard();
     void toolbarStyleAndAlignmentButtons();
-    void insertKeyShowsInStatusBar();
+    void keyIndicatorsShowInStatusBar();
     void shutdownStoresBounds();
     void shutdownCancelledStoresNothing();
     void shutdownWhileMinimizedKeepsOldBounds();
@@ -627,7 +627,7 @@ void TestMainWindow::toolbarStyleAndAlignmentButtons()
     QCOMPARE(MainToolBar::Value(bar->Button(QStringLiteral("Align Right"))), 0);
 }
 
-void TestMainWindow::insertKeyShowsInStatusBar()
+void TestMainWindow::keyIndicatorsShowInStatusBar()
 {
     frmMain window;
     window.show();
@@ -645,6 +645,16 @@ void TestMainWindow::insertKeyShowsInStatusBar()
     QVERIFY(ins->isEnabled());
     QTest::keyClick(editor, Qt::Key_Insert);
     QVERIFY(!ins->isEnabled());
+
+    // Without a window system to ask, the lock keys are followed as pressed.
+    for (int index : {2, 3}) {
+        QLabel* panel = window.sbStatusBar->Panel(index);
+        const bool before = panel->isEnabled();
+        QTest::keyClick(window.windowHandle(), index == 2 ? Qt::Key_NumLock : Qt::Key_CapsLock);
+        QCOMPARE(panel->isEnabled(), !before);
+        QTest::keyClick(window.windowHandle(), index == 2 ? Qt::Key_NumLock : Qt::Key_CapsLock);
+        QCOMPARE(panel->isEnabled(), before);
+    }
 }
 
 void TestMainWindow::shutdownStoresBounds()

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
+#include <QWindow>
 
 MainStatusBar::MainStatusBar(QWidget* parent)
     : QStatusBar(parent)
@@ -62,6 +63,12 @@ QLabel* MainStatusBar::addPanel(const QString& text, const QString& toolTip, int
         panel->setAlignment(Qt::AlignCenter);
     m_panels.append(panel);
     return panel;
+}
+
+void MainStatusBar::showEvent(QShowEvent* event)
+{
+    QStatusBar::showEvent(event);
+    m_locks->watch(window()->windowHandle());
 }
 
 void MainStatusBar::setOverwriteMode(bool overwrite)

@@ -24,6 +24,9 @@ public:
     void refreshKeyStates();
     void refreshClock();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QLabel* addPanel(const QString& text, const QString& toolTip, int widthTwips, bool stretch);
 

@@ -13,7 +13,10 @@ StateRefresh::StateRefresh(MainToolBar* toolBar, MainMenu* menu)
 
 void StateRefresh::enable(QAction* item, bool enabled)
 {
-    item->setEnabled(enabled);
+    // The same outcome as writing every time, without Qt's bookkeeping for
+    // a value that did not change.
+    if (item->isEnabled() != enabled)
+        item->setEnabled(enabled);
 }
 
 void StateRefresh::passA()
@@ -21,7 +24,8 @@ void StateRefresh::passA()
     for (int position : {3, 5, 7, 8, 9, 11, 12, 13, 14})
         enable(m_toolBar->Button(position), false);
     for (int position : {16, 17, 18}) {
-        m_toolBar->setValue(m_toolBar->Button(position), 0);
+        if (MainToolBar::Value(m_toolBar->Button(position)) != 0)
+            m_toolBar->setValue(m_toolBar->Button(position), 0);
         enable(m_toolBar->Button(position), false);
     }
     enable(m_toolBar->Button(20), false);

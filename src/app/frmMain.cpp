@@ -313,8 +313,7 @@ void frmMain::TimerChecking_Timer()
         m_refresh->passA();
         return;
     }
-    m_refresh->passB(m_clipboard->hasText(), document->rtfText->isSelectionEmpty(),
-                     document->Caption().left(8) == UiTexts::UntitledPrefix);
+    m_refresh->passB(m_clipboard->hasText(), document->rtfText->isSelectionEmpty(), document->isUntitled());
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -22,9 +22,11 @@ frmDocument::frmDocument(QWidget* parent)
     Form_Load();
 }
 
-bool frmDocument::isUntitled() const
+void frmDocument::changeEvent(QEvent* event)
 {
-    return Caption().left(8) == UiTexts::UntitledPrefix;
+    if (event->type() == QEvent::WindowTitleChange)
+        m_untitled = Caption().left(8) == UiTexts::UntitledPrefix;
+    QWidget::changeEvent(event);
 }
 
 void frmDocument::Form_Load()

@@ -19,7 +19,7 @@ public:
     QString Caption() const { return windowTitle(); }
     void setCaption(const QString& caption) { setWindowTitle(caption); }
     // A document that was never loaded from or saved to a file.
-    bool isUntitled() const;
+    bool isUntitled() const { return m_untitled; }
 
     void Form_Load();
     void Form_Resize();
@@ -30,8 +30,11 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     int twipsToPixels(int twips) const;
     bool saveFromPrompt();
+
+    bool m_untitled = false; // follows the caption, read on every refresh tick
 };

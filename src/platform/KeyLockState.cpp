@@ -35,9 +35,15 @@ bool x11Indicators(unsigned int* indicators)
 KeyLockState::KeyLockState(QObject* parent)
     : QObject(parent)
 {
-    if (qGuiApp)
-        qGuiApp->installEventFilter(this);
     refresh();
+}
+
+void KeyLockState::watch(QObject* window)
+{
+    if (window && !m_watched.contains(window)) {
+        m_watched.append(window);
+        window->installEventFilter(this);
+    }
 }
 
 bool KeyLockState::readsWindowSystem() const
@@ -82,19 +88,15 @@ bool KeyLockState::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_NumLock || key == Qt::Key_CapsLock) {
-            // Each key event reaches the filter once per receiving object;
-            // only the window's own copy counts.
-            if (watched->isWindowType()) {
-                if (!readsWindowSystem()) {
-                    if (key == Qt::Key_NumLock)
-                        m_num = !m_num;
-                    else
-                        m_caps = !m_caps;
-                } else {
-                    refresh();
-                }
-                emit changed();
+            if (!readsWindowSystem()) {
+                if (key == Qt::Key_NumLock)
+                    m_num = !m_num;
+                else
+                    m_caps = !m_caps;
+            } else {
+                refresh();
             }
+            emit changed();
         }
     }
     return QObject::eventFilter(watched, event);

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 
 // The NUM LOCK and CAPS LOCK states. Read from the X server's keyboard
-// indicators where there is one; elsewhere followed from the lock keys the
-// application sees, starting from "off".
+// indicators where there is one; elsewhere followed from the lock keys that
+// reach the watched windows, starting from "off".
 class KeyLockState : public QObject
 {
     Q_OBJECT
@@ -14,6 +15,8 @@ public:
     bool numLock();
     bool capsLock();
     bool readsWindowSystem() const;
+    // Every key of a top-level window passes its QWindow first.
+    void watch(QObject* window);
 
 signals:
     void changed();
@@ -26,4 +29,5 @@ private:
 
     bool m_num = false;
     bool m_caps = false;
+    QList<QObject*> m_watched;
 };
