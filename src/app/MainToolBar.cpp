@@ -5,7 +5,7 @@
 
 namespace {
 
-struct ButtonSpec
+struct ButtonRow
 {
     const char* key;
     const char* toolTip;
@@ -13,7 +13,7 @@ struct ButtonSpec
     int image; // 1-based index into the toolbar image list, 0 for none
 };
 
-const ButtonSpec buttonTable[MainToolBar::ButtonCount] = {
+const ButtonRow buttonTable[MainToolBar::ButtonCount] = {
     {"New", "Создать", 0, 1},
     {"Open", "Открыть", 0, 2},
     {"Save", "Сохранить", 0, 3},
@@ -49,22 +49,22 @@ MainToolBar::MainToolBar(QWidget* parent)
     setIconSize(QSize(16, 16));
     setContextMenuPolicy(Qt::PreventContextMenu);
 
-    for (const ButtonSpec& spec : buttonTable) {
-        const auto style = static_cast<Style>(spec.style);
+    for (const ButtonRow& row : buttonTable) {
+        const auto style = static_cast<Style>(row.style);
         QAction* button = nullptr;
         if (style == Style::Separator) {
             button = addSeparator();
         } else {
-            button = addAction(QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(spec.image, 2, 10, QLatin1Char('0'))),
-                               QString::fromUtf8(spec.toolTip));
-            button->setToolTip(QString::fromUtf8(spec.toolTip));
+            button = addAction(QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(row.image, 2, 10, QLatin1Char('0'))),
+                               QString::fromUtf8(row.toolTip));
+            button->setToolTip(QString::fromUtf8(row.toolTip));
             button->setCheckable(style != Style::Plain);
             connect(button, &QAction::triggered, this,
                     [this, button, style](bool checked) { onTriggered(button, style, checked); });
             if (style == Style::Group)
                 m_group.append(button);
         }
-        button->setProperty(keyProperty, QString::fromUtf8(spec.key));
+        button->setProperty(keyProperty, QString::fromUtf8(row.key));
         m_buttons.append(button);
     }
     setValue(Button(AlignLeftPosition), 1);
