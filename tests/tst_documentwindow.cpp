@@ -1,6 +1,8 @@
 // A document window's layout and its save prompt on close, driven through
 // scripted answers to the message box and the save dialog.
 
+#include "app/MainMenu.h"
+#include "app/MainToolBar.h"
 #include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "document/WriteTextFile.h"
@@ -13,6 +15,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMenu>
+#include <QTimer>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -55,6 +59,8 @@ private slots:
     void failedSaveKeepsWindowAndText();
     void justSavedDocumentIsAskedAgain();
     void editorKeepsItsBorder();
+    void toolbarFollowsTheSelection();
+    void rightButtonReleaseOpensContextMenu();
     void writeTextFileReplacesWholeOrNothing();
 
 private:
@@ -277,6 +283,63 @@ void TestDocumentWindow::editorKeepsItsBorder()
     // Too small for the border: the editor keeps its last size, nothing is reported.
     document->resize(10, 10);
     QCOMPARE(document->rtfText->geometry(), editor);
+}
+
+void TestDocumentWindow::toolbarFollowsTheSelection()
+{
+    RichTextBox* editor = newDocument(QStringLiteral("полужирный обычный\nвторой абзац"))->rtfText;
+    MainToolBar* bar = m_main->tbToolBar;
+    const auto pressed = [bar](const char* key) { return MainToolBar::Value(bar->Button(QLatin1String(key))) == 1; };
+    editor->setSelStart(0);
+    editor->setSelLength(10);
+    editor->setSelBold(true);
+    editor->setSelUnderline(true);
+
+    // The caret inside bold text presses Bold.
+    editor->setSelStart(4);
+    QVERIFY(pressed("Bold"));
+    QVERIFY(pressed("Underline"));
+    QVERIFY(!pressed("Italic"));
+    QVERIFY(pressed("Align Left"));
+    // A range that is half bold leaves it unpressed.
+    editor->setSelStart(5);
+    editor->setSelLength(10);
+    QVERIFY(!pressed("Bold"));
+
+    // Right-aligned second paragraph: Align Right alone.
+    editor->setSelStart(20);
+    editor->setSelAlignment(1);
+    editor->setSelStart(21);
+    QVERIFY(pressed("Align Right"));
+    QVERIFY(!pressed("Align Left"));
+    QVERIFY(!pressed("Center"));
+    // Centred and right-aligned paragraphs together: none pressed.
+    editor->setSelStart(0);
+    editor->setSelAlignment(2);
+    editor->setSelStart(1);
+    QVERIFY(pressed("Center"));
+    editor->setSelLength(22);
+    QVERIFY(!pressed("Align Left"));
+    QVERIFY(!pressed("Center"));
+    QVERIFY(!pressed("Align Right"));
+}
+
+void TestDocumentWindow::rightButtonReleaseOpensContextMenu()
+{
+    RichTextBox* editor = newDocument(QStringLiteral("текст"))->rtfText;
+    QWidget* area = editor->viewport();
+    QMenu* context = m_main->menu()->mnucontext;
+    int shown = 0;
+    connect(context, &QMenu::aboutToShow, this, [&] {
+        ++shown;
+        QTimer::singleShot(0, context, &QMenu::close);
+    });
+    QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(area, Qt::MiddleButton, {}, QPoint(5, 5));
+    QCOMPARE(shown, 0);
+    QTest::mouseClick(area, Qt::RightButton, {}, QPoint(5, 5));
+    QCOMPARE(shown, 1);
+    QCOMPARE(editor->Text(), QStringLiteral("текст"));
 }
 
 void TestDocumentWindow::writeTextFileReplacesWholeOrNothing()

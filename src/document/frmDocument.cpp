@@ -1,6 +1,9 @@
 #include "document/frmDocument.h"
 
+#include "app/MainMenu.h"
+#include "app/MainToolBar.h"
 #include "app/UiTexts.h"
+#include "app/frmMain.h"
 #include "document/WriteTextFile.h"
 #include "platform/CommonDialog.h"
 #include "platform/MessageBox.h"
@@ -8,6 +11,8 @@
 #include "platform/Twips.h"
 
 #include <QCloseEvent>
+#include <QCursor>
+#include <QMenu>
 
 frmDocument::frmDocument(QWidget* parent)
     : QWidget(parent)
@@ -19,6 +24,8 @@ frmDocument::frmDocument(QWidget* parent)
     dlgCommonDialog->setObjectName(QStringLiteral("dlgCommonDialog"));
     dlgCommonDialog->parentWindow = this;
     setFocusProxy(rtfText);
+    connect(rtfText, &RichTextBox::SelChange, this, &frmDocument::rtfText_SelChange);
+    connect(rtfText, &RichTextBox::MouseUp, this, &frmDocument::rtfText_MouseUp);
     Form_Load();
 }
 
@@ -59,6 +66,34 @@ void frmDocument::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     Form_Resize();
+}
+
+// The toolbar's style and alignment buttons show the formatting at the
+// selection; a mixed selection presses none.
+void frmDocument::rtfText_SelChange()
+{
+    auto* main = qobject_cast<frmMain*>(window());
+    if (!main)
+        return;
+    MainToolBar* bar = main->tbToolBar;
+    const auto press = [bar](const char* key, bool pressed) {
+        bar->setValue(bar->Button(QLatin1String(key)), pressed ? 1 : 0);
+    };
+    press("Bold", rtfText->SelBold().value_or(false));
+    press("Italic", rtfText->SelItalic().value_or(false));
+    press("Underline", rtfText->SelUnderline().value_or(false));
+    press("Strikethru", rtfText->SelStrikeThru().value_or(false));
+    const std::optional<int> alignment = rtfText->SelAlignment();
+    press("Align Left", alignment == 0);
+    press("Center", alignment == 2);
+    press("Align Right", alignment == 1);
+}
+
+void frmDocument::rtfText_MouseUp(int button, int, int, int)
+{
+    auto* main = qobject_cast<frmMain*>(window());
+    if (button == 2 && main)
+        main->menu()->mnucontext->exec(QCursor::pos());
 }
 
 void frmDocument::closeEvent(QCloseEvent* event)

@@ -24,6 +24,8 @@ public:
     void Form_Load();
     void Form_Resize();
     void Form_Unload(bool& cancel);
+    void rtfText_SelChange();
+    void rtfText_MouseUp(int button, int shift, int x, int y);
 
     QSize sizeHint() const override;
 
