@@ -1,3 +1,4 @@
+#include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/CommonDialog.h"
 #include "platform/MessageBox.h"
@@ -21,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -60,6 +63,10 @@ class TestCommonDialog : public QObject
     Q_OBJECT
 
 private slots:
+    // Qt's file dialog keeps its history in the per-user settings.
+    void initTestCase() { m_settings = std::make_unique<IsolatedSettings>(); }
+    void cleanupTestCase() { m_settings.reset(); }
+
     void propertiesPersistPerInstance();
     void cancelKeepsOrClearsFileName();
     void cancelledFontAndColourChangeNothing();
@@ -72,6 +79,9 @@ private slots:
     void qtMessageBoxMapsButtons();
     void qtPrintDialogFollowsFlags();
     void qtFontAndColourDialogsRoundTrip();
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
 };
 
 void TestCommonDialog::propertiesPersistPerInstance()
