@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Idle CPU of the editor under Xvfb: the same build with the refresh timer
-# running and stopped, and with a large selection, each run several times.
+# running, stopped, ticking with nothing connected, and with a large
+# selection, each run several times.
 #
 #   bash scripts/bench-idle.sh [RUNS] [SECONDS]     (defaults 5 and 30)
 set -euo pipefail
@@ -13,7 +14,7 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPERGALOT_BENCH=O
   -DPERGALOT_SANITIZE=OFF -DPERGALOT_FUZZ=OFF
 cmake --build build-bench --parallel "$(nproc 2>/dev/null || echo 2)" --target bench_idle
 
-for variant in "" "--no-timer" "--text-mb 5"; do
+for variant in "" "--no-timer" "--empty-timer" "--text-mb 5"; do
   for ((i = 1; i <= runs; i++)); do
     xvfb-run -a -s "-screen 0 1280x1024x24" build-bench/bench/bench_idle --seconds "$seconds" $variant
   done
