@@ -39,16 +39,6 @@ QString storedBound(const char* key)
                                  QStringLiteral("absent"));
 }
 
-void typeText(QWidget* target, const QString& text)
-{
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(target, &release);
-    }
-}
-
 QStringList captions(const frmMain& window)
 {
     QStringList list;
@@ -92,6 +82,7 @@ private slots:
     void toolbarStyleAndAlignmentButtons();
     void keyIndicatorsShowInStatusBar();
     void shutdownStoresBounds();
+    void exitCommandClosesLikeTheCloseBox();
     void shutdownCancelledStoresNothing();
     void shutdownWhileMinimizedKeepsOldBounds();
     void shutdownClosesOpenDialogs();
@@ -673,6 +664,27 @@ void TestMainWindow::shutdownStoresBounds()
     frmMain again;
     QCOMPARE(again.pos(), QPoint(150, 90));
     QCOMPARE(again.size(), QSize(500, 400));
+}
+
+void TestMainWindow::exitCommandClosesLikeTheCloseBox()
+{
+    frmMain window;
+    window.show();
+    window.ActiveForm()->rtfText->setText(QStringLiteral("несохранённое"));
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.expect(MsgResult::Cancel);
+        item(window, "mnuFileExit")->trigger();
+        QCOMPARE(boxes.requests().size(), 1);
+    }
+    QVERIFY(window.isVisible());
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.expect(MsgResult::No);
+        item(window, "mnuFileExit")->trigger();
+    }
+    QVERIFY(!window.isVisible());
+    QCOMPARE(storedBound("MainLeft"), QString::number(window.x() * 15));
 }
 
 void TestMainWindow::shutdownCancelledStoresNothing()

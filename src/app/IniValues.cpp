@@ -38,14 +38,13 @@ QString ReadIniValue(const QString& file, const QString& section, const QString&
 void WriteIniValue(const QString& file, const QString& section, const QString& key,
                    const QString& value)
 {
-    QString oneLine = value;
-    oneLine.replace(u'\r', u' ');
-    oneLine.replace(u'\n', u' ');
+    // The private-profile writer stores each CR and each LF as one blank, so
+    // the value stays on its line.
     // The per-user folder may not exist before the first setting is stored.
     const QString folder = QFileInfo(file).absolutePath();
     if (!QFileInfo::exists(folder))
         QDir().mkpath(folder);
-    PrivateProfile::WritePrivateProfileString(section, key, oneLine, file);
+    PrivateProfile::WritePrivateProfileString(section, key, value, file);
 }
 
 QString SettingsFilePath()

@@ -38,6 +38,7 @@ MainStatusBar::MainStatusBar(QWidget* parent)
     m_clock->setInterval(1000);
     connect(m_clock, &QTimer::timeout, this, [this] {
         refreshClock();
+        m_locks->update();
         refreshKeyStates();
     });
     m_clock->start();

@@ -164,10 +164,10 @@ void frmMain::storeBounds()
     const double dpi = logicalDpiX();
     const int values[4] = {Twips::fromPixels(x(), dpi), Twips::fromPixels(y(), dpi),
                            Twips::fromPixels(width(), dpi), Twips::fromPixels(height(), dpi)};
-    for (int i = 0; i < 4; ++i) {
-        UserStore::SaveSetting(UiTexts::AppTitle, settingsSection, QLatin1String(bounds[i].key),
-                               QString::number(values[i]));
-    }
+    QList<QPair<QString, QString>> stored;
+    for (int i = 0; i < 4; ++i)
+        stored.append({QLatin1String(bounds[i].key), QString::number(values[i])});
+    UserStore::SaveSettings(UiTexts::AppTitle, settingsSection, stored);
 }
 
 frmDocument* frmMain::ActiveForm() const

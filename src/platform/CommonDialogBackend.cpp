@@ -2,30 +2,8 @@
 
 #include "platform/QtCommonDialogBackend.h"
 
-namespace {
-
-std::shared_ptr<CommonDialogBackend>& installedBackend()
+template <>
+std::unique_ptr<CommonDialogBackend> ReplaceableBackend<CommonDialogBackend>::makeDefault()
 {
-    static std::shared_ptr<CommonDialogBackend> backend;
-    return backend;
-}
-
-} // namespace
-
-CommonDialogBackend& CommonDialogBackend::current()
-{
-    if (auto& backend = installedBackend())
-        return *backend;
-    static QtCommonDialogBackend qtBackend;
-    return qtBackend;
-}
-
-void CommonDialogBackend::install(std::shared_ptr<CommonDialogBackend> backend)
-{
-    installedBackend() = std::move(backend);
-}
-
-std::shared_ptr<CommonDialogBackend> CommonDialogBackend::installed()
-{
-    return installedBackend();
+    return std::make_unique<QtCommonDialogBackend>();
 }

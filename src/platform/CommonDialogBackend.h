@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ReplaceableBackend.h"
+
 #include <memory>
 
 class CommonDialog;
@@ -8,7 +10,7 @@ enum class CommonDialogKind { Open, Save, Printer, Font, Color };
 
 // Shows the dialogs of CommonDialog: Qt's dialogs in the program, scripted
 // answers in tests.
-class CommonDialogBackend
+class CommonDialogBackend : public ReplaceableBackend<CommonDialogBackend>
 {
 public:
     virtual ~CommonDialogBackend() = default;
@@ -18,11 +20,8 @@ public:
     // (FileName, FilterIndex, the font fields, Color, the printer's
     // settings). true = accepted.
     virtual bool show(CommonDialogKind kind, CommonDialog& dialog) = 0;
-
-    // The installed backend, or the Qt one when none is installed.
-    static CommonDialogBackend& current();
-    // nullptr restores the Qt backend.
-    static void install(std::shared_ptr<CommonDialogBackend> backend);
-    // What install() last set: nullptr while the Qt backend is in use.
-    static std::shared_ptr<CommonDialogBackend> installed();
 };
+
+// The Qt implementation, defined beside the interface.
+template <>
+std::unique_ptr<CommonDialogBackend> ReplaceableBackend<CommonDialogBackend>::makeDefault();

@@ -8,13 +8,7 @@
 
 namespace {
 
-bool x11Available()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 && x11->display();
-}
-
-// Bit 0 is CAPS LOCK, bit 1 NUM LOCK; false when the server cannot be asked.
+// Bit 0 is CAPS LOCK, bit 1 NUM LOCK; false when there is no X server to ask.
 bool x11Indicators(unsigned int* indicators)
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -35,7 +29,7 @@ bool x11Indicators(unsigned int* indicators)
 KeyLockState::KeyLockState(QObject* parent)
     : QObject(parent)
 {
-    refresh();
+    update();
 }
 
 void KeyLockState::watch(QObject* window)
@@ -46,38 +40,14 @@ void KeyLockState::watch(QObject* window)
     }
 }
 
-bool KeyLockState::readsWindowSystem() const
-{
-#if defined(PERGALOT_HAVE_XKB)
-    return x11Available();
-#else
-    return false;
-#endif
-}
-
-bool KeyLockState::numLock()
-{
-    refresh();
-    return m_num;
-}
-
-bool KeyLockState::capsLock()
-{
-    refresh();
-    return m_caps;
-}
-
-bool KeyLockState::refresh()
+bool KeyLockState::update()
 {
 #if defined(PERGALOT_HAVE_XKB)
     unsigned int indicators = 0;
     if (x11Indicators(&indicators)) {
-        const bool caps = indicators & 0x1;
-        const bool num = indicators & 0x2;
-        const bool changedNow = caps != m_caps || num != m_num;
-        m_caps = caps;
-        m_num = num;
-        return changedNow;
+        m_caps = indicators & 0x1;
+        m_num = indicators & 0x2;
+        return true;
     }
 #endif
     return false;
@@ -88,13 +58,9 @@ bool KeyLockState::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_NumLock || key == Qt::Key_CapsLock) {
-            if (!readsWindowSystem()) {
-                if (key == Qt::Key_NumLock)
-                    m_num = !m_num;
-                else
-                    m_caps = !m_caps;
-            } else {
-                refresh();
+            if (!update()) {
+                bool& state = key == Qt::Key_NumLock ? m_num : m_caps;
+                state = !state;
             }
             emit changed();
         }

@@ -12,9 +12,10 @@ class KeyLockState : public QObject
 public:
     explicit KeyLockState(QObject* parent = nullptr);
 
-    bool numLock();
-    bool capsLock();
-    bool readsWindowSystem() const;
+    bool numLock() const { return m_num; }
+    bool capsLock() const { return m_caps; }
+    // Reads the indicators again; false where the window system cannot be asked.
+    bool update();
     // Every key of a top-level window passes its QWindow first.
     void watch(QObject* window);
 
@@ -25,8 +26,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool refresh();
-
     bool m_num = false;
     bool m_caps = false;
     QList<QObject*> m_watched;

@@ -1,11 +1,7 @@
 #include "platform/MessageBox.h"
 
+#include "app/UiTexts.h"
 #include "platform/MessageBoxBackend.h"
-
-QString msgBoxDefaultTitle()
-{
-    return QStringLiteral("Пергалот");
-}
 
 MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title)
 {
@@ -15,6 +11,6 @@ MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIc
     request.buttons = buttons;
     request.icon = icon;
     // Resolved here, not in the backend, so every backend shows the same title.
-    request.title = title.isEmpty() ? msgBoxDefaultTitle() : title;
+    request.title = title.isEmpty() ? UiTexts::AppTitle : title;
     return MessageBoxBackend::current().show(request);
 }

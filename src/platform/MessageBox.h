@@ -18,9 +18,6 @@ struct MessageBoxRequest {
     QString title;
 };
 
-// The title a message box carries when its caller gives none.
-QString msgBoxDefaultTitle();
-
 // Shows a message box through the current backend. An empty title becomes the
 // application title "Пергалот".
 MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons = MsgButtons::OKOnly,

@@ -2,30 +2,8 @@
 
 #include "platform/QtMessageBoxBackend.h"
 
-namespace {
-
-std::shared_ptr<MessageBoxBackend>& installedBackend()
+template <>
+std::unique_ptr<MessageBoxBackend> ReplaceableBackend<MessageBoxBackend>::makeDefault()
 {
-    static std::shared_ptr<MessageBoxBackend> backend;
-    return backend;
-}
-
-} // namespace
-
-MessageBoxBackend& MessageBoxBackend::current()
-{
-    if (auto& backend = installedBackend())
-        return *backend;
-    static QtMessageBoxBackend qtBackend;
-    return qtBackend;
-}
-
-void MessageBoxBackend::install(std::shared_ptr<MessageBoxBackend> backend)
-{
-    installedBackend() = std::move(backend);
-}
-
-std::shared_ptr<MessageBoxBackend> MessageBoxBackend::installed()
-{
-    return installedBackend();
+    return std::make_unique<QtMessageBoxBackend>();
 }

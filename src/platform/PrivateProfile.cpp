@@ -1,9 +1,9 @@
 #include "platform/PrivateProfile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -321,15 +321,5 @@ bool PrivateProfile::WritePrivateProfileString(const QString& section, const QSt
         newText += line.lineEnd;
     }
 
-    // Unbuffered: QSaveFile::commit() does not notice a short write while
-    // flushing its buffer, and would put a cut-off file in place.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    const QByteArray bytes = encodeLike(original, newText);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return AtomicFile::write(path, encodeLike(original, newText));
 }

@@ -1,5 +1,6 @@
 #include "platform/RichTextBox.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/TextCodec.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -12,7 +13,6 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -129,23 +129,6 @@ QString readFailure(const QString& path, const QFileDevice& file)
     if (!info.isReadable())
         return QStringLiteral("Нет прав на чтение файла «%1».").arg(QDir::toNativeSeparators(path));
     return QStringLiteral("Не удалось прочитать файл «%1»: %2.")
-        .arg(QDir::toNativeSeparators(path), file.errorString());
-}
-
-QString writeFailure(const QString& path, const QFileDevice& file)
-{
-    const QFileInfo info(path);
-    const QFileInfo folder(info.absolutePath());
-    if (!folder.isDir())
-        return QStringLiteral("Папка «%1» не найдена.").arg(QDir::toNativeSeparators(folder.filePath()));
-    if (info.isDir())
-        return QStringLiteral("«%1» — это папка, а не файл.").arg(QDir::toNativeSeparators(path));
-    if (info.exists() && !info.isWritable())
-        return QStringLiteral("Файл «%1» защищён от записи.").arg(QDir::toNativeSeparators(path));
-    if (!folder.isWritable())
-        return QStringLiteral("Нет прав на запись в папку «%1».")
-            .arg(QDir::toNativeSeparators(folder.filePath()));
-    return QStringLiteral("Не удалось записать файл «%1»: %2.")
         .arg(QDir::toNativeSeparators(path), file.errorString());
 }
 
@@ -534,34 +517,15 @@ bool RichTextBox::LoadFile(const QString& path, QString* errorMessage)
         return false;
     }
     file.close();
-
     // The content decides, not the name: ".txt" files may hold RTF and
     // ".rtf" files plain text.
-    if (RtfReader::isRtf(data)) {
-        replaceContent(nullptr, &data);
-    } else {
-        const QString text = TextCodec::decode(data);
-        replaceContent(&text, nullptr);
-    }
+    setTextRTF(data);
     return true;
 }
 
 bool RichTextBox::SaveFile(const QString& path, QString* errorMessage)
 {
-    QSaveFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::WriteOnly)) {
-        if (errorMessage)
-            *errorMessage = writeFailure(path, file);
-        return false;
-    }
-    const QByteArray rtf = TextRTF();
-    if (file.write(rtf) != rtf.size() || !file.commit()) {
-        if (errorMessage)
-            *errorMessage = writeFailure(path, file);
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return AtomicFile::write(path, TextRTF(), errorMessage);
 }
 
 void RichTextBox::SelPrint(QPrinter* printer)

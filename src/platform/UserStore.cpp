@@ -30,8 +30,15 @@ QString UserStore::GetSetting(const QString& appName, const QString& section, co
 void UserStore::SaveSetting(const QString& appName, const QString& section, const QString& key,
                             const QString& value)
 {
+    SaveSettings(appName, section, {{key, value}});
+}
+
+void UserStore::SaveSettings(const QString& appName, const QString& section,
+                             const QList<QPair<QString, QString>>& keysAndValues)
+{
     QSettings store(QSettings::IniFormat, QSettings::UserScope, appName, appName);
-    store.setValue(settingsKey(section, key), value);
+    for (const auto& [key, value] : keysAndValues)
+        store.setValue(settingsKey(section, key), value);
     store.sync();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // The per-user store of text values, addressed by application name, section
@@ -15,6 +17,9 @@ public:
     // Any text round-trips, Cyrillic and line breaks included.
     static void SaveSetting(const QString& appName, const QString& section, const QString& key,
                             const QString& value);
+    // Several keys of one section, written to the store in one go.
+    static void SaveSettings(const QString& appName, const QString& section,
+                             const QList<QPair<QString, QString>>& keysAndValues);
 
     // The folder that holds appName's store; it need not exist yet.
     static QString folder(const QString& appName);
