@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Builds bench_rtf in Release (build-bench/) and runs it.
+# Builds a benchmark in Release (build-bench/) and runs it.
 #
-#   bash scripts/bench.sh [bench_rtf options]
+#   bash scripts/bench.sh [bench_NAME] [options]
 #
-# e.g. --runs 11, --size 1, --dump /tmp/bench.rtf, --file some.rtf
-# (see bench/RtfBench.cpp).
+# Without a name it runs bench_rtf (options: --runs 11, --size 1,
+# --dump /tmp/bench.rtf, --file some.rtf; see bench/RtfBench.cpp). The Google
+# Benchmark programs take --benchmark_repetitions=5
+# --benchmark_report_aggregates_only=true for medians.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+target=bench_rtf
+if [[ ${1:-} == bench_* ]]; then
+  target=$1
+  shift
+fi
 
 bash scripts/install-deps.sh
 
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPERGALOT_BENCH=ON \
   -DPERGALOT_SANITIZE=OFF -DPERGALOT_FUZZ=OFF
-cmake --build build-bench --parallel "$(nproc 2>/dev/null || echo 2)" --target bench_rtf
-QT_QPA_PLATFORM=offscreen build-bench/bench/bench_rtf "$@"
+cmake --build build-bench --parallel "$(nproc 2>/dev/null || echo 2)" --target "$target"
+QT_QPA_PLATFORM=offscreen "build-bench/bench/$target" "$@"

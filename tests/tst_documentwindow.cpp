@@ -11,6 +11,7 @@
 #include "helpers/ScriptedDialogs.h"
 #include "platform/RichTextBox.h"
 #include "platform/TextCodec.h"
+#include "helpers/TestFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,19 +27,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 } // namespace
 
@@ -137,7 +125,7 @@ void TestDocumentWindow::answerYesWritesPlainTextByFilterEntry()
 {
     // A document that came from a.rtf, saved from the prompt as text to b.txt.
     const QString original = m_dirPtr->filePath(QStringLiteral("a.rtf"));
-    writeFile(original, QByteArrayLiteral("{\\rtf1\\ansi old}"));
+    QVERIFY(TestFiles::writeFile(original, QByteArrayLiteral("{\\rtf1\\ansi old}")));
     frmDocument* document = newDocument(QStringLiteral("Строка один\nLine two"));
     document->setCaption(original);
 
@@ -158,8 +146,8 @@ void TestDocumentWindow::answerYesWritesPlainTextByFilterEntry()
     QVERIFY(!shown.cancelError);
     QVERIFY(shown.filterIndex <= 1); // the first entry is proposed
 
-    QCOMPARE(TextCodec::decode(readFile(target)), QStringLiteral("Строка один\nLine two"));
-    QCOMPARE(readFile(original), QByteArrayLiteral("{\\rtf1\\ansi old}"));
+    QCOMPARE(TextCodec::decode(TestFiles::readFile(target)), QStringLiteral("Строка один\nLine two"));
+    QCOMPARE(TestFiles::readFile(original), QByteArrayLiteral("{\\rtf1\\ansi old}"));
     QVERIFY(m_main->documentWindows().isEmpty());
 }
 
@@ -184,7 +172,7 @@ void TestDocumentWindow::answerYesWritesRtfUnderTheTypedName()
     QVERIFY(!watched);
 
     QVERIFY(!QFile::exists(target + QStringLiteral(".rtf")));
-    const QByteArray rtf = readFile(target);
+    const QByteArray rtf = TestFiles::readFile(target);
     QVERIFY2(rtf.startsWith("{\\rtf1"), rtf.left(40).constData());
     RichTextBox reader;
     QVERIFY(reader.LoadFile(target));
@@ -347,7 +335,7 @@ void TestDocumentWindow::writeTextFileReplacesWholeOrNothing()
     const QString path = m_dirPtr->filePath(QStringLiteral("file.txt"));
     QVERIFY(WriteTextFile(path, QStringLiteral("первая версия")));
     QVERIFY(WriteTextFile(path, QStringLiteral("вторая")));
-    QCOMPARE(TextCodec::decode(readFile(path)), QStringLiteral("вторая"));
+    QCOMPARE(TextCodec::decode(TestFiles::readFile(path)), QStringLiteral("вторая"));
 
     QString error;
     QVERIFY(!WriteTextFile(m_dirPtr->filePath(QStringLiteral("missing/x.txt")), QStringLiteral("x"), &error));
@@ -359,7 +347,7 @@ void TestDocumentWindow::writeTextFileReplacesWholeOrNothing()
     error.clear();
     QVERIFY(!WriteTextFile(path, QStringLiteral("третья"), &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(TextCodec::decode(readFile(path)), QStringLiteral("вторая"));
+    QCOMPARE(TextCodec::decode(TestFiles::readFile(path)), QStringLiteral("вторая"));
 }
 
 QTEST_MAIN(TestDocumentWindow)

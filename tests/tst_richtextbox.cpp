@@ -1,4 +1,5 @@
 #include "platform/RichTextBox.h"
+#include "helpers/TestFiles.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -61,19 +62,6 @@ void typeText(QWidget* widget, const QString& text)
         QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
         QApplication::sendEvent(widget, &release);
     }
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 qsizetype pdfPageCount(const QByteArray& pdf)
@@ -423,7 +411,7 @@ void TestRichTextBox::loadFileDecidesByContent()
     RichTextBox box;
 
     const QString rtfInText = dir.filePath(QStringLiteral("rtf-inside.txt"));
-    writeFile(rtfInText, "{\\rtf1\\ansi {\\b bold} text}");
+    QVERIFY(TestFiles::writeFile(rtfInText, "{\\rtf1\\ansi {\\b bold} text}"));
     QString message;
     QVERIFY(box.LoadFile(rtfInText, &message));
     QCOMPARE(box.Text(), QStringLiteral("bold text"));
@@ -431,7 +419,7 @@ void TestRichTextBox::loadFileDecidesByContent()
     QCOMPARE(box.SelBold(), std::optional<bool>(true));  // the caret stands in bold text
 
     const QString plainInRtf = dir.filePath(QStringLiteral("plain-inside.rtf"));
-    writeFile(plainInRtf, "not {\\rtf at the start\r\nsecond line");
+    QVERIFY(TestFiles::writeFile(plainInRtf, "not {\\rtf at the start\r\nsecond line"));
     QVERIFY(box.LoadFile(plainInRtf));
     QCOMPARE(box.Text(), QStringLiteral("not {\\rtf at the start\nsecond line"));
     // plain text takes the editor's default font, not the format of what was there before
@@ -441,7 +429,7 @@ void TestRichTextBox::loadFileDecidesByContent()
     QCOMPARE(box.SelFontSize(), std::optional<float>(14.25f));
 
     const QString cyrillic = dir.filePath(QStringLiteral("windows-1251.txt"));
-    writeFile(cyrillic, "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0");
+    QVERIFY(TestFiles::writeFile(cyrillic, "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0"));
     QVERIFY(box.LoadFile(cyrillic));
     QCOMPARE(box.Text(), QStringLiteral("Привет, мир"));
 
@@ -490,7 +478,7 @@ void TestRichTextBox::savedRtfReadsBack()
     const QString path = dir.filePath(QStringLiteral("saved.txt"));
     QString message;
     QVERIFY2(box.SaveFile(path, &message), qPrintable(message));
-    QVERIFY(readFile(path).startsWith("{\\rtf"));
+    QVERIFY(TestFiles::readFile(path).startsWith("{\\rtf"));
 
     RichTextBox back;
     QVERIFY(back.LoadFile(path));
@@ -520,7 +508,7 @@ void TestRichTextBox::failedSaveKeepsOldFile()
     // A write that fails half way (here: the process may not write files
     // larger than 4 KB) must leave the old file whole.
     const QString path = dir.filePath(QStringLiteral("old.rtf"));
-    writeFile(path, "old content");
+    QVERIFY(TestFiles::writeFile(path, "old content"));
     rlimit previous{};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
     rlimit small = previous;
@@ -534,7 +522,7 @@ void TestRichTextBox::failedSaveKeepsOldFile()
 
     QVERIFY(!saved);
     QVERIFY(!message.isEmpty());
-    QCOMPARE(readFile(path), QByteArray("old content"));
+    QCOMPARE(TestFiles::readFile(path), QByteArray("old content"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.rtf")});
 #endif
 }
@@ -788,7 +776,7 @@ void TestRichTextBox::selPrintPrintsSelectionOrAll()
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath(name));
         box.SelPrint(&printer);
-        return readFile(dir.filePath(name));
+        return TestFiles::readFile(dir.filePath(name));
     };
 
     const QByteArray whole = print(QStringLiteral("whole.pdf"));

@@ -52,6 +52,7 @@
 // shows them. libreOffice: the facts of libreoffice/EXPECTED.txt.
 
 #include "rtf/RtfReader.h"
+#include "helpers/TestFiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -83,17 +84,9 @@ QString corpusDir()
     return QDir::cleanPath(QStringLiteral(PERGALOT_SOURCE_DIR "/../shared/rtf-corpus"));
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
 QString readUtf8(const QString& path)
 {
-    QString s = QString::fromUtf8(readFile(path));
+    QString s = QString::fromUtf8(TestFiles::readFile(path));
     if (s.startsWith(QChar(0xFEFF)))
         s.remove(0, 1);
     return s;
@@ -1116,7 +1109,7 @@ Expected expectedFor(const QString& dir, const Row& row, bool* barsToSpaces)
         *barsToSpaces = true;
         break;
     case Source::Rtfparserkit:
-        text = rtfparserkitExpected(readFile(path));
+        text = rtfparserkitExpected(TestFiles::readFile(path));
         break;
     case Source::RtfparserkitText:
         text = readUtf8(path);
@@ -1260,7 +1253,7 @@ void TestRtfCorpus::visibleText()
     const Expected expected = expectedFor(m_dir, row, &bars);
     QVERIFY2(expected.error.isEmpty(), qPrintable(expected.error));
 
-    QByteArray data = readFile(m_dir + QLatin1Char('/') + rtf);
+    QByteArray data = TestFiles::readFile(m_dir + QLatin1Char('/') + rtf);
     QVERIFY2(!data.isEmpty(), qPrintable(QStringLiteral("cannot read %1").arg(rtf)));
     // pandoc/tables.rtf is what "pandoc -w rtf" writes without --standalone:
     // the body only, no {\rtf1 ...} around it. Wrap it in a minimal document.
@@ -1472,7 +1465,7 @@ void TestRtfCorpus::formats()
     QFETCH(int, occurrence);
     QFETCH(QString, want);
 
-    const QByteArray data = readFile(m_dir + QLatin1Char('/') + rtf);
+    const QByteArray data = TestFiles::readFile(m_dir + QLatin1Char('/') + rtf);
     QVERIFY2(!data.isEmpty(), qPrintable(QStringLiteral("cannot read %1").arg(rtf)));
     QTextDocument doc;
     QVERIFY2(RtfReader::read(data, &doc), qPrintable(QStringLiteral("%1: read() returned false").arg(rtf)));
@@ -1542,7 +1535,7 @@ void TestRtfCorpus::libreOffice()
     QFETCH(QString, absent);
     QFETCH(QString, notBold);
 
-    const QByteArray data = readFile(m_dir + QLatin1Char('/') + rtf);
+    const QByteArray data = TestFiles::readFile(m_dir + QLatin1Char('/') + rtf);
     QVERIFY2(!data.isEmpty(), qPrintable(QStringLiteral("cannot read %1").arg(rtf)));
     QTextDocument doc;
     QVERIFY2(RtfReader::read(data, &doc), qPrintable(QStringLiteral("%1: read() returned false").arg(rtf)));

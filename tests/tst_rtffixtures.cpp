@@ -6,6 +6,7 @@
 // by "\t", a line break inside a paragraph as U+2028.
 
 #include "rtf/RtfReader.h"
+#include "helpers/TestFiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -23,14 +24,6 @@
 namespace {
 
 const QString kFixturesDir = QStringLiteral(PERGALOT_FIXTURES_DIR);
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
 
 // Every fixture .rtf, as paths relative to the fixtures folder
 // ("libreoffice/table.rtf"); the regeneration sources are left out.
@@ -210,9 +203,9 @@ void TestRtfFixtures::text_data()
 void TestRtfFixtures::text()
 {
     QFETCH(QString, fixture);
-    const QByteArray rtf = readFile(kFixturesDir + QLatin1Char('/') + fixture);
+    const QByteArray rtf = TestFiles::readFile(kFixturesDir + QLatin1Char('/') + fixture);
     QVERIFY(!rtf.isEmpty());
-    const QByteArray expectedBytes = readFile(kFixturesDir + QLatin1Char('/') + fixture.chopped(4) + QStringLiteral(".txt"));
+    const QByteArray expectedBytes = TestFiles::readFile(kFixturesDir + QLatin1Char('/') + fixture.chopped(4) + QStringLiteral(".txt"));
     QVERIFY(!expectedBytes.isEmpty());
 
     QVERIFY(RtfReader::isRtf(rtf));
@@ -371,7 +364,7 @@ void TestRtfFixtures::formats()
     QFETCH(QString, word);
     QFETCH(QString, checks);
 
-    const QByteArray rtf = readFile(kFixturesDir + QLatin1Char('/') + fixture);
+    const QByteArray rtf = TestFiles::readFile(kFixturesDir + QLatin1Char('/') + fixture);
     QVERIFY(!rtf.isEmpty());
     QTextDocument doc;
     QVERIFY(RtfReader::read(rtf, &doc));

@@ -5,6 +5,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
 #include "platform/UserStore.h"
+#include "helpers/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,18 +33,6 @@ const QByteArray eol = "\n";
 const QString options = QStringLiteral("Options");
 const QString toolbar = QStringLiteral("Toolbar");
 const QString none = QStringLiteral("None");
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 QString storeFileName()
 {
@@ -370,7 +359,7 @@ void TestSettings::settingsFileFallsBackToUserFolder()
     QVERIFY(!QFileInfo::exists(QFileInfo(userIni).path()));
     WriteIniValue(SettingsFilePath(), options, toolbar, QStringLiteral("False"));
     QCOMPARE(ReadIniValue(SettingsFilePath(), options, toolbar, none), QStringLiteral("False"));
-    QCOMPARE(readFile(userIni), QByteArray("[Options]" + eol + "Toolbar=False" + eol));
+    QCOMPARE(TestFiles::readFile(userIni), QByteArray("[Options]" + eol + "Toolbar=False" + eol));
 }
 
 void TestSettings::readOnlyProgramFolderFallsBackToUserFolder()
@@ -409,7 +398,7 @@ void TestSettings::failedWriteKeepsOldFile()
     // A folder path that runs through a file.
     QTemporaryDir scratch;
     const QString notAFolder = scratch.filePath(QStringLiteral("file"));
-    QVERIFY(writeFile(notAFolder, "x"));
+    QVERIFY(TestFiles::writeFile(notAFolder, "x"));
     QVERIFY(!PrivateProfile::WritePrivateProfileString(options, toolbar, QStringLiteral("False"),
                                                        notAFolder + QStringLiteral("/pergalot.ini")));
 
@@ -417,7 +406,7 @@ void TestSettings::failedWriteKeepsOldFile()
     // The disk fills up halfway through the write (a file-size limit stops
     // every user, root included).
     const QString path = scratch.filePath(QStringLiteral("pergalot.ini"));
-    QVERIFY(writeFile(path, old));
+    QVERIFY(TestFiles::writeFile(path, old));
     rlimit saved{};
     QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -429,7 +418,7 @@ void TestSettings::failedWriteKeepsOldFile()
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     QVERIFY(!written);
-    QCOMPARE(readFile(path), old);
+    QCOMPARE(TestFiles::readFile(path), old);
     // No half-written temporary file is left beside it.
     QCOMPARE(QDir(scratch.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 #endif
