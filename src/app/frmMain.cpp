@@ -8,6 +8,7 @@
 #include "app/StateRefresh.h"
 #include "app/UiTexts.h"
 #include "app/WindowListMenu.h"
+#include "commands/CommandContext.h"
 #include "document/frmDocument.h"
 #include "platform/ClipboardState.h"
 #include "platform/CommonDialog.h"
@@ -17,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QIcon>
@@ -208,6 +210,17 @@ void frmMain::onSubWindowActivated(QMdiSubWindow*)
     frmDocument* document = ActiveForm();
     sbStatusBar->setOverwriteMode(document && document->rtfText->overwriteMode());
     m_windowList->rebuild();
+}
+
+CommandContext frmMain::commandContext()
+{
+    CommandContext context;
+    context.activeForm = [this] { return ActiveForm(); };
+    context.createDocumentWindow = [this] { CreateDocumentWindow(); };
+    context.dialog = dlgCommonDialog;
+    context.clipboard = QApplication::clipboard();
+    context.window = this;
+    return context;
 }
 
 void frmMain::mnuFileNew_Click()

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 class ClipboardState;
+struct CommandContext;
 class CommonDialog;
 class MainMenu;
 class MainStatusBar;
@@ -50,6 +51,10 @@ public:
     void mnuViewStatusBar_Click();
     void tbToolBar_ButtonClick(QAction* button);
     void TimerChecking_Timer();
+
+    // What the command groups act on: this window's active document, its
+    // shared common dialog, the clipboard.
+    CommandContext commandContext();
 
     ClipboardState* clipboardState() const { return m_clipboard; }
     WindowListMenu* windowList() const { return m_windowList; }
