@@ -26,10 +26,6 @@
 
 #include <memory>
 
-namespace {
-
-} // namespace
-
 class TestDocumentWindow : public QObject
 {
     Q_OBJECT
