@@ -532,7 +532,7 @@ void TestRichTextBox::selRtfInsertsFormattedOrPlain()
     RichTextBox box;
     box.setText(QStringLiteral("один три"));
     box.setSelStart(5);
-    box.setSelRTF("{\\rtf1\\ansi\\ansicpg1251 {\\b \\'e4\\'e2\\'e0 }}");
+    box.setSelRTF(QByteArray("{\\rtf1\\ansi\\ansicpg1251 {\\b \\'e4\\'e2\\'e0 }}"));
     QCOMPARE(box.Text(), QStringLiteral("один два три"));
     QCOMPARE(box.SelStart(), 9);
     select(box, QStringLiteral("два"));
@@ -540,9 +540,17 @@ void TestRichTextBox::selRtfInsertsFormattedOrPlain()
 
     // bytes that are not RTF are text in the plain-file code page
     select(box, QStringLiteral("три"));
-    box.setSelRTF("\xF7\xE5\xF2\xFB\xF0\xE5");
+    box.setSelRTF(QByteArray("\xF7\xE5\xF2\xFB\xF0\xE5"));
     QCOMPARE(box.Text(), QStringLiteral("один два четыре"));
     QCOMPARE(box.SelStart(), box.textLength());
+
+    // text: RTF source with characters decoded before it arrived, and mark-up
+    // that is not RTF, which stays as typed
+    box.setSelRTF(QStringLiteral("{\\rtf1\\ansi {\\i \u00AB\u043F\u044F\u0442\u044C\u00BB}}"));
+    box.setSelRTF(QStringLiteral(" <b>"));
+    QCOMPARE(box.Text(), QStringLiteral("один два четыре«пять» <b>"));
+    select(box, QStringLiteral("«пять»"));
+    QCOMPARE(box.SelItalic(), std::optional<bool>(true));
 }
 
 void TestRichTextBox::keyPressComesBeforeInsertion()

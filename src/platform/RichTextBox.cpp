@@ -297,6 +297,25 @@ void RichTextBox::setSelRTF(const QByteArray& data)
     setTextCursor(cursor);
 }
 
+void RichTextBox::setSelRTF(const QString& text)
+{
+    if (!text.startsWith(QLatin1String("{\\rtf"))) {
+        setSelText(text);
+        return;
+    }
+    // RTF source is 7-bit; characters beyond that came from text decoded
+    // before it reached us, so they go back in as Unicode escapes.
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar ch : text) {
+        if (ch.unicode() < 0x80)
+            bytes.append(char(ch.unicode()));
+        else
+            bytes.append("\\u").append(QByteArray::number(qint16(ch.unicode()))).append('?');
+    }
+    setSelRTF(bytes);
+}
+
 void RichTextBox::emitSelChangeIfMoved()
 {
     if (m_replacing)

@@ -46,6 +46,9 @@ public:
     // Replaces the selection with RTF; bytes that are not RTF are decoded as
     // a plain-text file would be and inserted as text.
     void setSelRTF(const QByteArray& data);
+    // The same for text (the clipboard, a dialog): RTF source is read as RTF,
+    // anything else is inserted as it stands.
+    void setSelRTF(const QString& text);
 
     // Tri-state reads: a value when the whole selection (or, without one, the
     // caret's typing format) agrees, nullopt when it is mixed.
