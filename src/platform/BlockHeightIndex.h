@@ -33,6 +33,20 @@ public:
     // given lengths, all estimated.
     void replace(qsizetype first, qsizetype removed, const std::vector<qsizetype>& lengths);
     void clear();
+    // Makes the index afresh: count paragraphs, all estimated, whose lengths
+    // nextLength() gives in order.
+    template <typename NextLength>
+    void assign(qsizetype count, NextLength nextLength)
+    {
+        m_entries.clear();
+        m_entries.shrink_to_fit();
+        m_entries.reserve(size_t(count));
+        for (qsizetype i = 0; i < count; ++i) {
+            const qsizetype length = nextLength();
+            m_entries.push_back(Entry{-float(m_estimate.height(length)), qint32(length)});
+        }
+        rebuildSums();
+    }
 
     bool isMeasured(qsizetype index) const { return m_entries[size_t(index)].height >= 0; }
     qreal height(qsizetype index) const;

@@ -114,13 +114,13 @@ void LazyDocumentLayout::rebuild()
     updateGeometry();
     m_heights.clear();
     m_heights.setEstimate(estimateFor(contentWidth()));
-    std::vector<qsizetype> lengths;
-    lengths.reserve(size_t(doc->blockCount()));
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        lengths.push_back(block.length());
+    QTextBlock block = doc->begin();
+    m_heights.assign(doc->blockCount(), [&block] {
+        const qsizetype length = block.length();
         block.clearLayout();
-    }
-    m_heights.replace(0, 0, lengths);
+        block = block.next();
+        return length;
+    });
     m_characterCount = doc->characterCount();
 }
 
