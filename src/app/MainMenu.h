@@ -51,6 +51,7 @@ public:
     QAction* mnutuningbaro = nullptr;
     QAction* mnutuningcapsenabled = nullptr;
     QAction* mnutuningcapsdisabled = nullptr;
+    QAction* mnutuningbar1 = nullptr; // before the completion options
 
     QMenu* mnuwindow = nullptr;
     QAction* mnuWindowNewWindow = nullptr;
@@ -75,6 +76,7 @@ public:
     QAction* mnucontextselectall = nullptr;
     QAction* mnucontextfont = nullptr;
 
+    // Hidden; its items are shown in mnutuning.
     QMenu* mnuoptions = nullptr;
     QAction* mnuOptionsLower = nullptr;
     QAction* mnuOptionsUpper = nullptr;
