@@ -1,27 +1,53 @@
-// The list search control on its own: reading tag list files, the search
-// box and the list driven with keys and clicks, the other fills, the layout.
+// Tag completion as a user meets it: "<" typed in a document window opens its
+// list control, filled from tags.lst in the program folder; keys and clicks
+// in the list write the tags; the options sit in the Settings menu. Also the
+// list control's reading of tag list files, its other fills and its layout.
 
+#include "app/MainMenu.h"
 #include "app/UiTexts.h"
-#include "helpers/Keyboard.h"
+#include "app/frmMain.h"
+#include "document/frmDocument.h"
+#include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "helpers/TestFiles.h"
 #include "listsearch/ListSearch.h"
 #include "listsearch/ListSearchModel.h"
+#include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 
-#include <QDir>
+#include <QAction>
 #include <QFontDatabase>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListView>
-#include <QSignalSpy>
+#include <QMenu>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <memory>
+
+namespace {
+
+// Each press goes to the widget that has the focus, its release to the one
+// that has it after the press (another one when the press moved the focus).
+void click(int key, const QString& text = QString(), Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    for (const QTest::KeyAction action : {QTest::Press, QTest::Release}) {
+        QWidget* target = QApplication::focusWidget();
+        QVERIFY(target);
+        QTest::sendKeyEvent(action, target, Qt::Key(key), text, modifiers);
+    }
+}
+
+void type(const QString& text)
+{
+    for (const QChar c : text)
+        click(c == u'\b' ? int(Qt::Key_Backspace) : int(c.toUpper().unicode()), c == u'\b' ? QString() : QString(c));
+}
+
+} // namespace
 
 class TestListSearch : public QObject
 {
@@ -33,59 +59,83 @@ private slots:
 
     void fillWithTags_data();
     void fillWithTags();
-    void failedFill_data();
-    void failedFill();
-    void fileIsReadAtEveryFill();
+    void failureShowsMessageAndInsertsLessThan_data();
+    void failureShowsMessageAndInsertsLessThan();
     void incrementalSearch_data();
     void incrementalSearch();
-    void doneAndEscape_data();
-    void doneAndEscape();
+    void choosingWritesTheTags_data();
+    void choosingWritesTheTags();
+    void lessThanFromAnyInput_data();
+    void lessThanFromAnyInput();
+    void optionClicks_data();
+    void optionClicks();
+    void lessThanReplacesTheSelection();
+    void mousePressClosesAndKeepsSearchText();
+    void eachWindowHasItsOwnList();
     void fontsAndDrivesReplaceTheList();
-    void listFillsTheAreaBelowTheSearchBox_data();
     void listFillsTheAreaBelowTheSearchBox();
 
 private:
-    QString tagsPath() const { return m_dir->filePath(QStringLiteral("tags.lst")); }
+    frmDocument* document() const { return m_main->ActiveForm(); }
+    RichTextBox* editor() const { return document()->rtfText; }
+    ListSearch* list() const { return document()->lsMain; }
+    QStringList entries() const { return list()->model()->entries(); }
+    QString tagsPath() const { return m_settings->programFolder() + QStringLiteral("/tags.lst"); }
     void writeTags(const QByteArray& bytes) const { QVERIFY(TestFiles::writeFile(tagsPath(), bytes)); }
-    void fill(const QStringList& entries);
-    QStringList entries() const { return m_list->model()->entries(); }
-    int selectedRow() const;
+    void run(const QStringList& steps);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QWidget> m_host;
-    ListSearch* m_list = nullptr;
+    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<frmMain> m_main;
 };
 
 void TestListSearch::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_host = std::make_unique<QWidget>();
-    m_host->resize(300, 300);
-    m_list = new ListSearch(m_host.get());
-    m_list->setGeometry(10, 10, Twips::toPixels(1695), Twips::toPixels(2295));
-    m_host->show();
-    m_host->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_host.get()));
-    m_list->setFocus();
+    m_settings = std::make_unique<IsolatedSettings>();
+    writeTags("b\r\nTable\r\ntr\r\na href\r\n");
+    m_main = std::make_unique<frmMain>();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    editor()->setFocus();
 }
 
 void TestListSearch::cleanup()
 {
-    m_host.reset();
-    m_dir.reset();
+    for (frmDocument* window : m_main->documentWindows())
+        window->rtfText->clear();
+    m_main.reset();
+    m_settings.reset();
 }
 
-void TestListSearch::fill(const QStringList& lines)
+// "<", "type:TEXT" ("\b" is Backspace), "key:Down", "key:Enter", "key:Escape",
+// "dblclick:ROW", "click:ITEM" (a menu item's name), "tags:LINES" (\n between).
+void TestListSearch::run(const QStringList& steps)
 {
-    writeTags(lines.join(QStringLiteral("\r\n")).toUtf8());
-    QCOMPARE(m_list->FillWithTags(tagsPath(), false), 1);
-}
-
-int TestListSearch::selectedRow() const
-{
-    const QModelIndexList selected = m_list->lstMain->selectionModel()->selectedIndexes();
-    return selected.isEmpty() ? -1 : selected.first().row();
+    for (const QString& step : steps) {
+        const QString command = step.section(u':', 0, 0);
+        const QString argument = step.section(u':', 1);
+        if (step == QLatin1String("<")) {
+            click(Qt::Key_Less, step);
+        } else if (command == QLatin1String("type")) {
+            type(argument);
+        } else if (command == QLatin1String("key")) {
+            const int key = argument == QLatin1String("Down") ? Qt::Key_Down
+                : argument == QLatin1String("Enter")          ? Qt::Key_Return
+                                                              : Qt::Key_Escape;
+            click(key, key == Qt::Key_Return ? QStringLiteral("\r") : key == Qt::Key_Escape ? QStringLiteral("\x1b") : QString());
+        } else if (command == QLatin1String("dblclick")) {
+            // As the window system reports it: press, release, double click.
+            QWidget* rows = list()->lstMain->viewport();
+            const QPoint at = list()->lstMain->visualRect(list()->model()->index(argument.toInt())).center();
+            QTest::mouseClick(rows, Qt::LeftButton, {}, at);
+            QTest::mouseDClick(rows, Qt::LeftButton, {}, at);
+        } else if (command == QLatin1String("click")) {
+            m_main->findChild<QAction*>(argument)->trigger();
+        } else if (command == QLatin1String("tags")) {
+            writeTags(QString(argument).replace(u'\n', QStringLiteral("\r\n")).toUtf8());
+        } else {
+            QFAIL(qPrintable(step));
+        }
+    }
 }
 
 void TestListSearch::fillWithTags_data()
@@ -96,35 +146,27 @@ void TestListSearch::fillWithTags_data()
 
     const QStringList bTableTr{"b", "table", "tr"};
     QTest::newRow("CR LF") << QByteArray("b\r\ntable\r\ntr\r\n") << false << bTableTr;
-    QTest::newRow("CR alone") << QByteArray("b\rtable\rtr\r") << false << bTableTr;
-    QTest::newRow("last line without an end") << QByteArray("b\r\ntable\r\ntr") << false << bTableTr;
-    QTest::newRow("line feeds stay inside one entry")
-        << QByteArray("b\ntable\ntr\n") << false << QStringList{"b\ntable\ntr\n"};
-    QTest::newRow("line feed after an ended line starts the next")
-        << QByteArray("b\r\n\ntr") << false << QStringList{"b", "\ntr"};
-    QTest::newRow("empty lines skipped")
-        << QByteArray("\r\n\rb\r\r\n\r\ntable\r\n\r\ntr\r\n\r\n") << false << bTableTr;
-    QTest::newRow("only empty lines") << QByteArray("\r\n\r\n\r\r") << false << QStringList{};
-    QTest::newRow("empty file") << QByteArray() << false << QStringList{};
-    QTest::newRow("spaces and tabs kept")
-        << QByteArray("  table\r\n   \r\n\ta href \r\n") << false << QStringList{"  table", "   ", "\ta href "};
-    QTest::newRow("duplicates kept, file order")
-        << QByteArray("tr\r\nb\r\ntr") << false << QStringList{"tr", "b", "tr"};
+    QTest::newRow("CR alone, last line without an end") << QByteArray("b\rtable\rtr") << false << bTableTr;
+    QTest::newRow("line feeds stay inside the entry") << QByteArray("b\ntr\n") << false << QStringList{"b\ntr\n"};
+    QTest::newRow("line feed after CR LF") << QByteArray("b\r\n\ntr") << false << QStringList{"b", "\ntr"};
+    QTest::newRow("empty lines skipped") << QByteArray("\r\n\rb\r\r\n\r\ntable\r\ntr\r\n\r\n") << false << bTableTr;
+    QTest::newRow("only empty lines") << QByteArray("\r\n\r\n\r") << false << QStringList{};
+    QTest::newRow("spaces kept") << QByteArray("  table\r\n   \r\n\ta href ") << false
+                                 << QStringList{"  table", "   ", "\ta href "};
+    QTest::newRow("duplicates, file order") << QByteArray("tr\r\nb\r\ntr") << false << QStringList{"tr", "b", "tr"};
     QTest::newRow("lower case") << QByteArray("TABLE\r\nTr") << false << QStringList{"table", "tr"};
     QTest::newRow("upper case") << QByteArray("table\r\nTr") << true << QStringList{"TABLE", "TR"};
-    QTest::newRow("Cyrillic UTF-8 upper")
-        << QStringLiteral("таблица\r\nЁж").toUtf8() << true << QStringList{"ТАБЛИЦА", "ЁЖ"};
+    QTest::newRow("Cyrillic UTF-8") << QStringLiteral("таблица\r\nЁж").toUtf8() << true << QStringList{"ТАБЛИЦА", "ЁЖ"};
     QStringEncoder cp1251("windows-1251");
-    QTest::newRow("Cyrillic Windows-1251 lower")
-        << QByteArray(cp1251.encode(QStringLiteral("ТАБЛИЦА\r\nЁж"))) << false << QStringList{"таблица", "ёж"};
-    QTest::newRow("UTF-8 byte-order mark is not part of the name")
-        << QByteArray("\xEF\xBB\xBF" "b\r\ntr") << false << QStringList{"b", "tr"};
-    QTest::newRow("UTF-16 with a byte-order mark")
-        << QByteArray("\xFF\xFE" "b\0\r\0\n\0t\0r\0", 12) << false << QStringList{"b", "tr"};
-    QTest::newRow("binary bytes and NULs")
-        << QByteArray("\0\x01\xFF\r\0", 5) << false << QStringList{QString(QChar(0)) + QChar(1) + u'я', QString(QChar(0))};
-    QTest::newRow("a line of a million characters")
-        << QByteArray(1'000'000, 'A') << false << QStringList{QString(1'000'000, u'a')};
+    QTest::newRow("Cyrillic Windows-1251") << QByteArray(cp1251.encode(QStringLiteral("ТАБЛИЦА\rЁж"))) << false
+                                           << QStringList{"таблица", "ёж"};
+    QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xEF\xBB\xBF" "b\r\ntr") << false << QStringList{"b", "tr"};
+    QTest::newRow("UTF-16 byte-order mark") << QByteArray("\xFF\xFE" "b\0\r\0\n\0t\0r\0", 12) << false
+                                            << QStringList{"b", "tr"};
+    QTest::newRow("binary bytes and NULs") << QByteArray("\0\x01\xFF\r\0", 5) << false
+                                           << QStringList{QString(QChar(0)) + QChar(1) + u'я', QString(QChar(0))};
+    QTest::newRow("a line of a million characters") << QByteArray(1'000'000, 'A') << false
+                                                    << QStringList{QString(1'000'000, u'a')};
 }
 
 void TestListSearch::fillWithTags()
@@ -133,18 +175,17 @@ void TestListSearch::fillWithTags()
     QFETCH(bool, upper);
     QFETCH(QStringList, expected);
     ScriptedMessageBoxes boxes;
-    fill({"old", "entries"});
-    m_list->lstMain->setCurrentIndex(m_list->model()->index(1));
+    run({"<", "type:t"});  // a list with an entry selected
 
-    writeTags(bytes);
-    QCOMPARE(m_list->FillWithTags(tagsPath(), upper), 1);
+    writeTags(bytes);  // read afresh at every fill
+    QCOMPARE(list()->FillWithTags(tagsPath(), upper), 1);
     QCOMPARE(entries(), expected);
-    QCOMPARE(m_list->lstMain->model()->rowCount(), expected.size());
-    QCOMPARE(selectedRow(), -1);
+    QCOMPARE(list()->lstMain->model()->rowCount(), expected.size());
+    QCOMPARE(list()->selectedEntry(), QString());
     QVERIFY(boxes.requests().isEmpty());
 }
 
-void TestListSearch::failedFill_data()
+void TestListSearch::failureShowsMessageAndInsertsLessThan_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("title");
@@ -156,193 +197,255 @@ void TestListSearch::failedFill_data()
     QTest::newRow("named pipe") << "pipe" << "Error #75" << "не обычный файл";
 }
 
-void TestListSearch::failedFill()
+void TestListSearch::failureShowsMessageAndInsertsLessThan()
 {
     QFETCH(QString, kind);
     QFETCH(QString, title);
     QFETCH(QString, text);
-    fill({"old"});
-
-    const QString path = tagsPath();
-    QFile::remove(path);
+    list()->FillWithTags(tagsPath(), false);
+    QVERIFY(QFile::remove(tagsPath()));
     if (kind == QLatin1String("folder")) {
-        QVERIFY(QDir().mkdir(path));
+        QVERIFY(QDir().mkdir(tagsPath()));
     } else if (kind == QLatin1String("unreadable")) {
         writeTags("b\r\n");
-        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
-        if (QFile file(path); file.open(QIODevice::ReadOnly))
+        QVERIFY(QFile::setPermissions(tagsPath(), QFileDevice::WriteOwner));
+        if (QFile file(tagsPath()); file.open(QIODevice::ReadOnly))
             QSKIP("file permissions do not stop this user");
     } else if (kind == QLatin1String("pipe")) {
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(tagsPath()).constData(), 0600), 0);
     }
 
     ScriptedMessageBoxes boxes;
     boxes.expect(MsgResult::OK);
-    QCOMPARE(m_list->FillWithTags(path, false), 0);
+    run({"<"});
     QCOMPARE(boxes.requests().size(), 1);
     const MessageBoxRequest& box = boxes.requests().first();
     QCOMPARE(box.title, title);
     QVERIFY2(box.text.contains(text), qPrintable(box.text));
     QCOMPARE(box.icon, MsgIcon::Exclamation);
-    QCOMPARE(box.buttons, MsgButtons::OKOnly);
+    QCOMPARE(editor()->Text(), QStringLiteral("<"));
+    QVERIFY(list()->isHidden());
     QVERIFY(entries().isEmpty());
-}
-
-void TestListSearch::fileIsReadAtEveryFill()
-{
-    fill({"b", "table"});
-    fill({"tr"});
-    QCOMPARE(entries(), QStringList{"tr"});
+    QCOMPARE(QApplication::focusWidget(), editor());
 }
 
 void TestListSearch::incrementalSearch_data()
 {
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("typed");  // "\b" is Backspace
-    QTest::addColumn<int>("selected");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("selected");
 
-    const QStringList bTableTr{"b", "table", "tr"};
-    QTest::newRow("ta") << bTableTr << "ta" << 1;
-    QTest::newRow("TA") << bTableTr << "TA" << 1;
-    QTest::newRow("tax keeps table") << bTableTr << "tax" << 1;
-    QTest::newRow("t finds the first from the top") << bTableTr << "t" << 1;
-    QTest::newRow("tr") << bTableTr << "tr" << 2;
-    QTest::newRow("no match selects nothing") << bTableTr << "x" << -1;
-    QTest::newRow("deleting widens the match again") << bTableTr << "trx\b\b" << 1;
-    QTest::newRow("Cyrillic, either case") << QStringList{"b", "таблица", "тег"} << "ТЕ" << 2;
-    QTest::newRow("inner spaces") << QStringList{"a", "a href", "abbr"} << "a h" << 1;
-    QTest::newRow("empty list") << QStringList{} << "a" << -1;
+    QTest::newRow("opening selects the first") << QStringList{"<"} << "b";
+    QTest::newRow("ta") << QStringList{"<", "type:ta"} << "table";
+    QTest::newRow("TA") << QStringList{"<", "type:TA"} << "table";
+    QTest::newRow("tax keeps table") << QStringList{"<", "type:tax"} << "table";
+    QTest::newRow("tr") << QStringList{"<", "type:tr"} << "tr";
+    QTest::newRow("deleting widens again") << QStringList{"<", "type:trx\b\b"} << "table";
+    QTest::newRow("inner spaces") << QStringList{"<", "type:a h"} << "a href";
+    QTest::newRow("Cyrillic, either case") << QStringList{"tags:b\nтаблица\nтег", "<", "type:ТЕ"} << "тег";
+    QTest::newRow("empty list") << QStringList{"tags:\n\n", "<", "type:a"} << "";
     QStringList many;
     for (int i = 0; i < 40000; ++i)
         many.append(QStringLiteral("e%1").arg(i, 5, 10, QLatin1Char('0')));
-    QTest::newRow("entry beyond 32767") << many << "e39999" << 39999;
+    QTest::newRow("entry beyond 32767") << QStringList{"tags:" + many.join(u'\n'), "<", "type:e39999"} << "e39999";
 }
 
 void TestListSearch::incrementalSearch()
 {
-    QFETCH(QStringList, lines);
-    QFETCH(QString, typed);
-    QFETCH(int, selected);
-    fill(lines);
-    QCOMPARE(QApplication::focusWidget(), m_list->txtSearch);
-
-    for (const QChar c : typed) {
-        if (c == u'\b')
-            Keyboard::click(Qt::Key_Backspace);
-        else
-            Keyboard::type(QString(c));
-    }
-    QCOMPARE(selectedRow(), selected);
-    if (selected >= 0) {
-        const QRect shown = m_list->lstMain->visualRect(m_list->model()->index(selected));
-        QVERIFY(m_list->lstMain->viewport()->rect().contains(shown.center()));
+    QFETCH(QStringList, steps);
+    QFETCH(QString, selected);
+    run(steps);
+    QCOMPARE(QApplication::focusWidget(), list()->txtSearch);
+    QCOMPARE(list()->selectedEntry(), selected);
+    const QModelIndexList rows = list()->lstMain->selectionModel()->selectedIndexes();
+    if (!rows.isEmpty()) {
+        const QRect shown = list()->lstMain->visualRect(rows.first());
+        QVERIFY(list()->lstMain->viewport()->rect().contains(shown.center()));
     }
 }
 
-void TestListSearch::doneAndEscape_data()
+void TestListSearch::choosingWritesTheTags_data()
 {
-    // Steps: "type:TEXT", "key:Down", "key:Enter", "key:Escape", "dblclick:ROW"
     QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QString>("event");
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QString>("boxInHandler");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");
 
-    QTest::newRow("Enter in the box gives the typed text")
-        << QStringList{"type:ta", "key:Enter"} << "Done" << "ta" << "ta";
-    QTest::newRow("Enter in an empty box") << QStringList{"key:Enter"} << "Done" << "" << "";
-    QTest::newRow("Escape in the box") << QStringList{"type:ta", "key:Escape"} << "Escape" << "" << "ta";
-    QTest::newRow("Enter in the list with nothing selected")
-        << QStringList{"key:Down", "key:Enter"} << "Done" << "" << "";
-    QTest::newRow("Enter in the list gives the found entry")
-        << QStringList{"type:ta", "key:Down", "key:Enter"} << "Done" << "table" << "ta";
-    QTest::newRow("arrow keys move in the list")
-        << QStringList{"type:b", "key:Down", "key:Down", "key:Enter"} << "Done" << "table" << "b";
-    QTest::newRow("double click") << QStringList{"type:b", "dblclick:2"} << "Done" << "tr" << "b";
-    QTest::newRow("Escape in the list") << QStringList{"type:t", "key:Down", "key:Escape"} << "Escape" << "" << "t";
+    QTest::newRow("start values, from the list") << QStringList{"<", "type:ta", "key:Down", "key:Enter"}
+                                                 << "<table></table>" << 7;
+    QTest::newRow("closing tag off") << QStringList{"click:mnuOptionsComplete", "<", "type:ta", "key:Down", "key:Enter"}
+                                     << "<table>" << 7;
+    QTest::newRow("upper case in both tags")
+        << QStringList{"click:mnuOptionsUpper", "<", "type:ta", "key:Down", "key:Enter"} << "<TABLE></TABLE>" << 7;
+    QTest::newRow("Enter in the box gives the typed text") << QStringList{"<", "type:ta", "key:Enter"} << "<ta></ta>" << 4;
+    QTest::newRow("name not in the list") << QStringList{"<", "type:foo", "key:Enter"} << "<foo></foo>" << 5;
+    QTest::newRow("Cyrillic name") << QStringList{"<", "type:див", "key:Enter"} << "<див></див>" << 5;
+    QTest::newRow("empty search box") << QStringList{"<", "key:Enter"} << "<></>" << 2;
+    QTest::newRow("empty search box, closing tag off") << QStringList{"click:mnuOptionsComplete", "<", "key:Enter"}
+                                                       << "<>" << 2;
+    QTest::newRow("Enter in an empty list") << QStringList{"tags:\n", "<", "key:Down", "key:Enter"} << "<></>" << 2;
+    QTest::newRow("arrow keys in the list") << QStringList{"<", "key:Down", "key:Down", "key:Enter"}
+                                            << "<table></table>" << 7;
+    QTest::newRow("inner spaces repeated whole") << QStringList{"<", "type:a", "key:Down", "key:Enter"}
+                                                 << "<a href></a href>" << 8;
+    QTest::newRow("double click") << QStringList{"<", "dblclick:2"} << "<tr></tr>" << 4;
+    QTest::newRow("closing tag switched off while open")
+        << QStringList{"<", "type:b", "click:mnuOptionsComplete", "key:Enter"} << "<b>" << 3;
+    QTest::newRow("Escape in the box") << QStringList{"<", "type:ta", "key:Escape"} << "<" << 1;
+    QTest::newRow("Escape in the list") << QStringList{"<", "key:Down", "key:Escape"} << "<" << 1;
 }
 
-void TestListSearch::doneAndEscape()
+void TestListSearch::choosingWritesTheTags()
 {
     QFETCH(QStringList, steps);
-    QFETCH(QString, event);
-    QFETCH(QString, chosen);
-    QFETCH(QString, boxInHandler);
-    fill({"b", "table", "tr"});
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    ScriptedMessageBoxes boxes;
+    run(steps);
+    QCOMPARE(editor()->Text(), text);
+    QCOMPARE(editor()->SelStart(), caret);
+    QVERIFY(list()->isHidden());
+    QCOMPARE(QApplication::focusWidget(), editor());
+    QCOMPARE(list()->txtSearch->text(), QString());
+    QVERIFY(boxes.requests().isEmpty());
+}
 
-    QStringList seen;  // what the handlers got, and the box's text meanwhile
-    connect(m_list, &ListSearch::Done, this, [&](const QString& text) {
-        seen << QStringLiteral("Done:") + text << m_list->txtSearch->text();
-    });
-    connect(m_list, &ListSearch::Escape, this, [&] { seen << QStringLiteral("Escape:") << m_list->txtSearch->text(); });
+void TestListSearch::lessThanFromAnyInput_data()
+{
+    QTest::addColumn<int>("key");  // 0: committed by an input method
+    QTest::newRow("English layout") << int(Qt::Key_Less);
+    QTest::newRow("Russian layout, Shift+Б") << 0x0411;
+    QTest::newRow("input method") << 0;
+}
 
-    for (const QString& step : steps) {
-        const QString argument = step.section(u':', 1);
-        if (step.startsWith(QLatin1String("type:"))) {
-            Keyboard::type(argument);
-        } else if (step == QLatin1String("key:Down")) {
-            Keyboard::click(Qt::Key_Down);
-        } else if (step == QLatin1String("key:Enter")) {
-            Keyboard::click(Qt::Key_Return, QStringLiteral("\r"));
-        } else if (step == QLatin1String("key:Escape")) {
-            Keyboard::click(Qt::Key_Escape, QStringLiteral("\x1b"));
-        } else if (step.startsWith(QLatin1String("dblclick:"))) {
-            const QRect row = m_list->lstMain->visualRect(m_list->model()->index(argument.toInt()));
-            // A double click as the window system reports it: press, release, double click.
-            QTest::mouseClick(m_list->lstMain->viewport(), Qt::LeftButton, {}, row.center());
-            QTest::mouseDClick(m_list->lstMain->viewport(), Qt::LeftButton, {}, row.center());
-        }
+void TestListSearch::lessThanFromAnyInput()
+{
+    QFETCH(int, key);
+    editor()->setText(QStringLiteral("x"));
+    editor()->setSelStart(1);
+    if (key) {
+        click(key, QStringLiteral("<"), Qt::ShiftModifier);
+    } else {
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("<"));
+        QApplication::sendEvent(editor(), &commit);
     }
-    QCOMPARE(seen, (QStringList{event + u':' + chosen, boxInHandler}));
-    QCOMPARE(m_list->txtSearch->text(), QString());
+    QCOMPARE(editor()->Text(), QStringLiteral("x<"));
+    QCOMPARE(editor()->SelStart(), 2);
+    QVERIFY(list()->isVisible());
+    QCOMPARE(QApplication::focusWidget(), list()->txtSearch);
+    QCOMPARE(entries(), (QStringList{"b", "table", "tr", "a href"}));
+}
+
+void TestListSearch::optionClicks_data()
+{
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QString>("checked");  // lower, upper, closing tag
+
+    QTest::newRow("start values") << QStringList{} << "101";
+    QTest::newRow("upper") << QStringList{"mnuOptionsUpper"} << "011";
+    QTest::newRow("lower switches too") << QStringList{"mnuOptionsLower"} << "011";
+    QTest::newRow("upper twice") << QStringList{"mnuOptionsUpper", "mnuOptionsUpper"} << "101";
+    QTest::newRow("upper, lower") << QStringList{"mnuOptionsUpper", "mnuOptionsLower"} << "101";
+    QTest::newRow("closing tag") << QStringList{"mnuOptionsComplete"} << "100";
+    QTest::newRow("closing tag twice") << QStringList{"mnuOptionsComplete", "mnuOptionsComplete"} << "101";
+}
+
+void TestListSearch::optionClicks()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(QString, checked);
+    const MainMenu* menu = m_main->menu();
+    const QList<QAction*> options{menu->mnuOptionsLower, menu->mnuOptionsUpper, menu->mnuOptionsComplete};
+    // Offered at the end of the Settings menu, after a separator.
+    const QList<QAction*> items = menu->mnutuning->actions();
+    QCOMPARE(items.mid(items.size() - 3), options);
+    QVERIFY(items.at(items.size() - 4)->isSeparator());
+
+    for (const QString& name : clicks)
+        m_main->findChild<QAction*>(name)->trigger();
+    QString actual;
+    for (QAction* option : options) {
+        QVERIFY(option->isCheckable() && option->isVisible() && !option->text().isEmpty());
+        actual += option->isChecked() ? u'1' : u'0';
+    }
+    QCOMPARE(actual, checked);
+}
+
+void TestListSearch::lessThanReplacesTheSelection()
+{
+    editor()->setText(QStringLiteral("abc"));
+    editor()->setSelStart(1);
+    editor()->setSelLength(1);
+    run({"<"});
+    QCOMPARE(editor()->Text(), QStringLiteral("a<c"));
+    QVERIFY(list()->isVisible());
+    run({"type:tr", "key:Enter"});
+    QCOMPARE(editor()->Text(), QStringLiteral("a<tr></tr>c"));
+    QCOMPARE(editor()->SelStart(), 5);
+}
+
+void TestListSearch::mousePressClosesAndKeepsSearchText()
+{
+    run({"<", "type:ta"});
+    const QPoint corner = editor()->viewport()->rect().bottomRight() - QPoint(3, 3);
+    QVERIFY(!list()->geometry().contains(editor()->viewport()->mapTo(document(), corner)));
+    QTest::mouseClick(editor()->viewport(), Qt::LeftButton, {}, corner);
+    QVERIFY(list()->isHidden());
+    QCOMPARE(editor()->Text(), QStringLiteral("<"));
+
+    // The next opening searches with the text left in the box.
+    run({"<"});
+    QCOMPARE(list()->txtSearch->text(), QStringLiteral("ta"));
+    QCOMPARE(list()->selectedEntry(), QStringLiteral("table"));
+    run({"key:Enter"});
+    QCOMPARE(editor()->Text(), QStringLiteral("<<ta></ta>"));
+}
+
+void TestListSearch::eachWindowHasItsOwnList()
+{
+    frmDocument* first = document();
+    run({"<", "type:t"});
+    m_main->menu()->mnuFileNew->trigger();
+    QVERIFY(document() != first && list() != first->lsMain);
+    QVERIFY(list()->isHidden());
+    run({"<", "type:b", "key:Enter"});
+    QCOMPARE(editor()->Text(), QStringLiteral("<b></b>"));
+    QCOMPARE(first->rtfText->Text(), QStringLiteral("<"));
+    QVERIFY(first->lsMain->isVisibleTo(first));
+    QCOMPARE(first->lsMain->txtSearch->text(), QStringLiteral("t"));
 }
 
 void TestListSearch::fontsAndDrivesReplaceTheList()
 {
-    fill({"b"});
-    m_list->FillWithFonts();
+    list()->FillWithTags(tagsPath(), false);
+    list()->FillWithFonts();
     QCOMPARE(entries(), QFontDatabase::families());
-
-    QStringList lower;
-    QStringList upper;
-    for (const QFileInfo& drive : QDir::drives()) {
-        lower << QDir::toNativeSeparators(drive.absoluteFilePath()).toLower();
-        upper << QDir::toNativeSeparators(drive.absoluteFilePath()).toUpper();
+    for (const bool upper : {false, true}) {
+        QStringList roots;
+        for (const QFileInfo& drive : QDir::drives()) {
+            const QString root = QDir::toNativeSeparators(drive.absoluteFilePath());
+            roots << (upper ? root.toUpper() : root.toLower());
+        }
+        list()->FillWithDrives(upper);
+        QCOMPARE(entries(), roots);
     }
 #ifndef Q_OS_WIN
-    QCOMPARE(lower, QStringList{"/"});
+    QCOMPARE(entries(), QStringList{"/"});
 #endif
-    m_list->FillWithDrives(false);
-    QCOMPARE(entries(), lower);
-    m_list->FillWithDrives(true);
-    QCOMPARE(entries(), upper);
-}
-
-void TestListSearch::listFillsTheAreaBelowTheSearchBox_data()
-{
-    QTest::addColumn<QSize>("twips");
-    QTest::newRow("document window's list") << QSize(1695, 2295);
-    QTest::newRow("wide and low") << QSize(4000, 1000);
-    QTest::newRow("design size") << QSize(1995, 1755);
 }
 
 void TestListSearch::listFillsTheAreaBelowTheSearchBox()
 {
-    QFETCH(QSize, twips);
-    const QRect searchBefore = m_list->txtSearch->geometry();
-    for (int pass = 0; pass < 2; ++pass) {  // the first layout and every later one agree
-        m_list->resize(Twips::toPixels(twips.width()), Twips::toPixels(twips.height()));
-        m_list->repaint();
-        const QRect inner = m_list->contentsRect();
-        const QRect search = m_list->txtSearch->geometry();
-        const QRect list = m_list->lstMain->geometry();
-        QCOMPARE(search.topLeft(), inner.topLeft());
-        QCOMPARE(search.width(), inner.width());
-        QCOMPARE(search.height(), searchBefore.height());
-        QCOMPARE(list.left(), inner.left());
-        QCOMPARE(list.width(), inner.width());
-        QVERIFY(list.top() >= search.bottom());
-        QVERIFY(list.top() <= search.bottom() + 1);
-        QCOMPARE(list.bottom(), inner.bottom());
+    run({"<"});
+    ListSearch* control = list();
+    const int searchHeight = control->txtSearch->height();
+    for (const QSize twips : {QSize(1695, 2295), QSize(4000, 1000), QSize(1695, 2295)}) {
+        control->resize(Twips::toPixels(twips.width()), Twips::toPixels(twips.height()));
+        control->repaint();
+        const QRect inner = control->contentsRect();
+        const QRect search = control->txtSearch->geometry();
+        const QRect rows = control->lstMain->geometry();
+        QCOMPARE(search, QRect(inner.topLeft(), QSize(inner.width(), searchHeight)));
+        QCOMPARE(rows, QRect(inner.left(), search.bottom() + 1, inner.width(), inner.bottom() - search.bottom()));
     }
 }
 
