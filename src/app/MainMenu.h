@@ -7,8 +7,9 @@ class QMenu;
 class QMenuBar;
 
 // The main window's menu bar: every menu and item under its own name, in the
-// order the user sees them, plus the two menus that exist only as pop-ups
-// (the editor's context menu and the tag-completion options).
+// order the user sees them, plus two menus never shown in the bar: the
+// editor's context menu and the tag-completion options (whose items the
+// Settings menu shows).
 class MainMenu : public QObject
 {
     Q_OBJECT
