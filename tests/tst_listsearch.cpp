@@ -239,12 +239,13 @@ void TestListSearch::incrementalSearch_data()
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QString>("selected");
 
-    QTest::newRow("opening selects the first") << QStringList{"<"} << "b";
+    QTest::newRow("opening selects nothing") << QStringList{"<"} << "";
     QTest::newRow("ta") << QStringList{"<", "type:ta"} << "table";
     QTest::newRow("TA") << QStringList{"<", "type:TA"} << "table";
     QTest::newRow("tax keeps table") << QStringList{"<", "type:tax"} << "table";
     QTest::newRow("tr") << QStringList{"<", "type:tr"} << "tr";
     QTest::newRow("deleting widens again") << QStringList{"<", "type:trx\b\b"} << "table";
+    QTest::newRow("emptying keeps the selection") << QStringList{"<", "type:tr\b\b"} << "table";
     QTest::newRow("inner spaces") << QStringList{"<", "type:a h"} << "a href";
     QTest::newRow("Cyrillic, either case") << QStringList{"tags:b\nтаблица\nтег", "<", "type:ТЕ"} << "тег";
     QTest::newRow("empty list") << QStringList{"tags:\n\n", "<", "type:a"} << "";
@@ -290,6 +291,7 @@ void TestListSearch::choosingWritesTheTags_data()
     QTest::newRow("empty search box") << QStringList{"<", "key:Enter"} << "<></>" << 2;
     QTest::newRow("empty search box, closing tag off") << QStringList{"click:mnuOptionsComplete", "<", "key:Enter"}
                                                        << "<>" << 2;
+    QTest::newRow("Enter in the list with nothing selected") << QStringList{"<", "key:Down", "key:Enter"} << "<></>" << 2;
     QTest::newRow("Enter in an empty list") << QStringList{"tags:\n", "<", "key:Down", "key:Enter"} << "<></>" << 2;
     QTest::newRow("arrow keys in the list") << QStringList{"<", "key:Down", "key:Down", "key:Enter"}
                                             << "<table></table>" << 7;

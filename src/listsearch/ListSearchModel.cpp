@@ -1,5 +1,8 @@
 #include "listsearch/ListSearchModel.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace {
 
 // A list row shows one line; an entry of a million characters would make
@@ -40,6 +43,8 @@ void ListSearchModel::clear()
 
 int ListSearchModel::findPrefix(const QString& text) const
 {
+    if (text.isEmpty())
+        return -1;
     const qsizetype count = m_entries.size();
     for (qsizetype row = 0; row < count; ++row) {
         if (m_entries.at(row).startsWith(text, Qt::CaseInsensitive))

@@ -21,7 +21,8 @@ public:
     const QStringList& entries() const { return m_entries; }
 
     // The first entry from the top that begins with text, ignoring case;
-    // -1 when none does. Every entry begins with the empty text.
+    // -1 when none does. The empty text finds nothing, as in the system's
+    // own list boxes, so emptying the search box keeps the selection.
     int findPrefix(const QString& text) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
