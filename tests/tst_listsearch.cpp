@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QFontDatabase>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -106,7 +107,8 @@ void TestListSearch::cleanup()
 
 // "<" ("<ru": by the Russian layout, "<im": by an input method),
 // "type:TEXT" ("\b" is Backspace), "key:Down", "key:Enter", "key:Escape",
-// "dblclick:ROW", "click:ITEM" (a menu item's name), "tags:LINES" (\n between).
+// "hold:Enter", "dblclick:ROW", "click:ITEM" (a menu item's name),
+// "tags:LINES" (\n between).
 void TestListSearch::run(const QStringList& steps)
 {
     for (const QString& step : steps) {
@@ -127,6 +129,16 @@ void TestListSearch::run(const QStringList& steps)
                 : argument == QLatin1String("Enter")          ? Qt::Key_Return
                                                               : Qt::Key_Escape;
             click(key, key == Qt::Key_Return ? QStringLiteral("\r") : key == Qt::Key_Escape ? QStringLiteral("\x1b") : QString());
+        } else if (step == QLatin1String("hold:Enter")) {
+            // The window system repeats a held key as releases and presses.
+            QTest::sendKeyEvent(QTest::Press, QApplication::focusWidget(), Qt::Key_Return, QStringLiteral("\r"), {});
+            for (int i = 0; i < 3; ++i) {
+                for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {
+                    QKeyEvent repeat(type, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
+                    QApplication::sendEvent(QApplication::focusWidget(), &repeat);
+                }
+            }
+            QTest::sendKeyEvent(QTest::Release, QApplication::focusWidget(), Qt::Key_Return, QStringLiteral("\r"), {});
         } else if (command == QLatin1String("dblclick")) {
             // As the window system reports it: press, release, double click.
             QWidget* rows = list()->lstMain->viewport();
@@ -282,6 +294,7 @@ void TestListSearch::choosingWritesTheTags_data()
     QTest::newRow("upper case in both tags")
         << QStringList{"click:mnuOptionsUpper", "<", "type:ta", "key:Down", "key:Enter"} << "<TABLE></TABLE>" << 7;
     QTest::newRow("Enter in the box gives the typed text") << QStringList{"<", "type:ta", "key:Enter"} << "<ta></ta>" << 4;
+    QTest::newRow("Enter held down") << QStringList{"<", "type:ta", "hold:Enter"} << "<ta></ta>" << 4;
     QTest::newRow("name not in the list") << QStringList{"<", "type:foo", "key:Enter"} << "<foo></foo>" << 5;
     QTest::newRow("Cyrillic name") << QStringList{"<", "type:див", "key:Enter"} << "<див></див>" << 5;
     QTest::newRow("< by the Russian layout") << QStringList{"<ru", "type:t", "key:Down", "key:Enter"}

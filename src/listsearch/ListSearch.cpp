@@ -110,11 +110,12 @@ bool ListSearch::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (watched == txtSearch && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        // A held key repeats its presses; only letting it go is its release.
         if (type == QEvent::KeyPress)
-            txtSearch_KeyDown(key);
-        else
-            txtSearch_KeyUp(key);
+            txtSearch_KeyDown(keyEvent->key());
+        else if (!keyEvent->isAutoRepeat())
+            txtSearch_KeyUp(keyEvent->key());
     } else if (watched == lstMain && type == QEvent::KeyPress) {
         lstMain_KeyPress(static_cast<QKeyEvent*>(event)->key());
     } else if (watched == lstMain->viewport() && type == QEvent::MouseButtonDblClick
