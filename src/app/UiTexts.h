@@ -33,4 +33,13 @@ inline const QString SaveFilter = QStringLiteral(
     "Текстовые документы|*.txt|Web страница|*.htm|RTF Text (*.rtf)|*.rtf|Все файлы (*.*)|*.*");
 inline const QString SaveFailed = QStringLiteral("Не удалось сохранить файл %1:\n%2");
 
+// Tag completion
+inline const QString TagsFileName = QStringLiteral("tags.lst");
+inline const QString TagsFileNotFound = QStringLiteral("Couldn't find the specified tags file!");
+inline const QString TagsErrorTitle = QStringLiteral("Error");
+inline const QString TagsErrorNumberTitle = QStringLiteral("Error #");  // followed by the number
+inline const QString OptionsLowerCaption = QStringLiteral("Теги в нижнем регистре");
+inline const QString OptionsUpperCaption = QStringLiteral("Теги в верхнем регистре");
+inline const QString OptionsCompleteCaption = QStringLiteral("Вставлять закрывающий тег");
+
 } // namespace UiTexts

@@ -10,6 +10,7 @@
 #include "app/WindowListMenu.h"
 #include "commands/CommandContext.h"
 #include "document/frmDocument.h"
+#include "listsearch/CompletionOptions.h"
 #include "platform/ClipboardState.h"
 #include "platform/CommonDialog.h"
 #include "platform/RichTextBox.h"
@@ -76,6 +77,8 @@ frmMain::frmMain(QWidget* parent)
     m_clipboard = new ClipboardState(this);
     m_refresh = new StateRefresh(tbToolBar, m_menu);
     m_windowList = new WindowListMenu(m_menu->mnuwindow, m_mdiArea);
+    m_completionOptions = new CompletionOptions(m_menu->mnuOptionsLower, m_menu->mnuOptionsUpper,
+                                                m_menu->mnuOptionsComplete, this);
 
     connectMenu();
     connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);

@@ -5,6 +5,7 @@
 class ClipboardState;
 struct CommandContext;
 class CommonDialog;
+class CompletionOptions;
 class MainMenu;
 class MainStatusBar;
 class MainToolBar;
@@ -58,6 +59,8 @@ public:
 
     ClipboardState* clipboardState() const { return m_clipboard; }
     WindowListMenu* windowList() const { return m_windowList; }
+    // The tag completion options of the Settings menu.
+    CompletionOptions* completionOptions() const { return m_completionOptions; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,4 +78,5 @@ private:
     ClipboardState* m_clipboard = nullptr;
     StateRefresh* m_refresh = nullptr;
     WindowListMenu* m_windowList = nullptr;
+    CompletionOptions* m_completionOptions = nullptr;
 };
