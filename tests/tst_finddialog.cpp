@@ -8,6 +8,7 @@
 #include "app/frmMain.h"
 #include "commands/CommandContext.h"
 #include "dialogs/FindForm.h"
+#include "dialogs/TextPattern.h"
 #include "document/frmDocument.h"
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
@@ -21,6 +22,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -82,6 +84,9 @@ class TestFindDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void patternFindsWhatQtFinds_data();
+    void patternFindsWhatQtFinds();
+    void patternOnRandomText();
     void commands_data();
     void commands();
     void switchingDocumentsKeepsThePosition();
@@ -95,6 +100,59 @@ private slots:
     void closingDiscardsTheDialog();
     void mainWindowOpensOneDialog();
 };
+
+// The case-insensitive scan has to agree with Qt's own search.
+void TestFindDialog::patternFindsWhatQtFinds_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<int>("from");
+    QTest::newRow("latin") << "xxABCabc" << "abc" << 0;
+    QTest::newRow("from after the first") << "xxABCabc" << "abc" << 3;
+    QTest::newRow("from the end") << "abc" << "c" << 3;
+    QTest::newRow("longer than the text") << "ab" << "abc" << 0;
+    QTest::newRow("cyrillic ё") << "ель ЁЛКА" << "ёлка" << 0;
+    QTest::newRow("kelvin sign") << "ok" << "\u212A" << 0;
+    QTest::newRow("long s") << "\u017Fun" << "SUN" << 0;
+    QTest::newRow("final sigma") << "ΑΣ" << "ας" << 0;
+    QTest::newRow("shift past a partial match") << "abababac" << "ABAC" << 0;
+    QTest::newRow("characters sharing a skip slot") << "0\u04300\u0430\u04300" << "\u0430\u04300" << 0;
+    QTest::newRow("pair in the text") << "a\U0001F600b" << "B" << 0;
+    QTest::newRow("pair in the pattern") << "x\U00010400y" << "\U00010428Y" << 0;
+}
+
+void TestFindDialog::patternFindsWhatQtFinds()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, what);
+    QFETCH(int, from);
+    const qsizetype expected = QStringView(text).indexOf(what, from, Qt::CaseInsensitive);
+    QCOMPARE(TextPattern(what, Qt::CaseInsensitive).indexIn(text, from), expected);
+    QCOMPARE(TextPattern(what, Qt::CaseSensitive).indexIn(text, from),
+             QStringView(text).indexOf(what, from, Qt::CaseSensitive));
+}
+
+void TestFindDialog::patternOnRandomText()
+{
+    const QString alphabet = QStringLiteral("aAбБ0sSſ ёЁ");
+    QRandomGenerator random(42);
+    const auto make = [&](int length) {
+        QString s;
+        for (int i = 0; i < length; ++i)
+            s += alphabet.at(random.bounded(alphabet.size()));
+        return s;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const QString text = make(random.bounded(40));
+        const QString what = make(1 + random.bounded(4));
+        const int from = random.bounded(text.size() + 1);
+        const qsizetype expected = QStringView(text).indexOf(what, from, Qt::CaseInsensitive);
+        const qsizetype actual = TextPattern(what, Qt::CaseInsensitive).indexIn(text, from);
+        if (actual != expected)
+            QFAIL(qPrintable(QStringLiteral("%1 in %2 from %3: %4, not %5")
+                                 .arg(what, text).arg(from).arg(actual).arg(expected)));
+    }
+}
 
 void TestFindDialog::commands_data()
 {

@@ -1,8 +1,41 @@
 #include "dialogs/FindReplace.h"
 
+#include "dialogs/TextPattern.h"
 #include "platform/RichTextBox.h"
 
 #include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+// The text to search: the editor's Text(), or, when the text to find holds
+// no line break, the document's raw text, which differs from Text() only in
+// the characters that stand for breaks and saves a pass over the document.
+QString searchableText(RichTextBox* editor, QStringView what)
+{
+    for (const QChar ch : what) {
+        switch (ch.unicode()) {
+        case u'\n':
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xFDD0:
+        case 0xFDD1:
+            return editor->Text();
+        default:
+            break;
+        }
+    }
+    return editor->document()->toRawText();
+}
+
+qsizetype searchFrom(const TextPattern& pattern, QStringView text, qsizetype start)
+{
+    start = std::max<qsizetype>(start, 1);
+    const qsizetype index = pattern.indexIn(text, start - 1);
+    return index < 0 ? 0 : index + 1;
+}
+
+} // namespace
 
 FindReplace::FindReplace(CommandContext context)
     : m_context(std::move(context))
@@ -11,11 +44,7 @@ FindReplace::FindReplace(CommandContext context)
 
 qsizetype FindReplace::search(QStringView text, QStringView what, qsizetype start, Qt::CaseSensitivity cs)
 {
-    start = std::max<qsizetype>(start, 1);
-    if (start > text.size())
-        return 0;
-    const qsizetype index = text.indexOf(what, start - 1, cs);
-    return index < 0 ? 0 : index + 1;
+    return searchFrom(TextPattern(what, cs), text, start);
 }
 
 QList<qsizetype> FindReplace::replaceAllMatches(QStringView text, QStringView what, qsizetype start,
@@ -24,14 +53,15 @@ QList<qsizetype> FindReplace::replaceAllMatches(QStringView text, QStringView wh
     QList<qsizetype> starts;
     if (what.isEmpty())
         return starts;  // every position would match, without end
-    for (qsizetype at = search(text, what, start, cs); at >= 1; at = search(text, what, at + what.size(), cs))
+    const TextPattern pattern(what, cs);
+    for (qsizetype at = searchFrom(pattern, text, start); at >= 1; at = searchFrom(pattern, text, at + what.size()))
         starts.append(at - 1);
     return starts;
 }
 
 FindReplace::Outcome FindReplace::searchStep(RichTextBox* editor, const QString& what, Qt::CaseSensitivity cs)
 {
-    m_findPos = search(editor->Text(), what, m_findPos + 1, cs);
+    m_findPos = search(searchableText(editor, what), what, m_findPos + 1, cs);
     if (m_findPos == 0)
         return Outcome::NotFound;
     // One cursor change: the editor scrolls to the match once.
@@ -81,7 +111,7 @@ FindReplace::Outcome FindReplace::replaceAll(const QString& what, const QString&
     QTextCursor cursor = editor->textCursor();
     cursor.beginEditBlock();
     cursor.insertText(with);
-    const QList<qsizetype> starts = replaceAllMatches(editor->Text(), what, m_findPos + 1, cs);
+    const QList<qsizetype> starts = replaceAllMatches(searchableText(editor, what), what, m_findPos + 1, cs);
     qsizetype shift = 0;  // how far earlier replacements moved the text after them
     for (const qsizetype start : starts) {
         const qsizetype at = start + shift;
