@@ -38,6 +38,7 @@ FindForm::FindForm(const CommandContext& context, QWidget* parent)
     setObjectName(QStringLiteral("FindForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(UiTexts::FindCaption);
+    DialogGeometry::useFormFont(this);
     DialogGeometry::makeFixed(this, 7185, 1560);
 
     Exit = button(this, "Exit", UiTexts::FindClose);

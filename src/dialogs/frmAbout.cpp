@@ -46,6 +46,7 @@ frmAbout::frmAbout(QWidget* parent)
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(UiTexts::AboutCaption);
+    DialogGeometry::useFormFont(this);
     DialogGeometry::makeFixed(this, 5730, 3555);
 
     cmdSysInfo = named(new QPushButton(UiTexts::AboutSysInfo, this), "cmdSysInfo");

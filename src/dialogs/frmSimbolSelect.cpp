@@ -3,6 +3,7 @@
 #include "app/UiTexts.h"
 #include "dialogs/DialogGeometry.h"
 #include "dialogs/SymbolTable.h"
+#include "dialogs/WrappingButton.h"
 #include "platform/RichTextBox.h"
 
 #include <QClipboard>
@@ -14,7 +15,7 @@ namespace {
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption)
 {
-    auto* b = new QPushButton(caption, parent);
+    auto* b = new WrappingButton(caption, parent);
     b->setObjectName(QLatin1String(name));
     return b;
 }
@@ -28,12 +29,12 @@ frmSimbolSelect::frmSimbolSelect(const CommandContext& context, QWidget* parent)
     setObjectName(QStringLiteral("frmSimbolSelect"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(UiTexts::SymbolCaption);
+    DialogGeometry::useFormFont(this);
     DialogGeometry::makeFixed(this, 5130, 2745);
 
     SimbolText = new QPlainTextEdit(this);
     SimbolText->setObjectName(QStringLiteral("SimbolText"));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);  // the nearest installed face where it is missing
+    QFont font = DialogGeometry::msSansSerif();
     font.setPointSize(12);
     font.setWeight(QFont::Normal);
     SimbolText->setFont(font);
