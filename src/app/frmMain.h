@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 class ClipboardState;
 struct CommandContext;
@@ -15,6 +16,8 @@ class QMdiSubWindow;
 class QTimer;
 class StateRefresh;
 class WindowListMenu;
+class FindForm;
+class frmAbout;
 class frmDocument;
 
 // The main window: the frame of the document windows, with the menus,
@@ -51,6 +54,9 @@ public:
     void mnuViewToolbar_Click();
     void mnuViewStatusBar_Click();
     void tbToolBar_ButtonClick(QAction* button);
+    void mnueditfind_Click();
+    void mnueditsimbol_Click();
+    void mnuHelpAbout_Click();
     void TimerChecking_Timer();
 
     // What the command groups act on: this window's active document, its
@@ -79,4 +85,7 @@ private:
     StateRefresh* m_refresh = nullptr;
     WindowListMenu* m_windowList = nullptr;
     CompletionOptions* m_completionOptions = nullptr;
+    // The modeless dialogs, while they are open.
+    QPointer<FindForm> m_findForm;
+    QPointer<frmAbout> m_about;
 };
