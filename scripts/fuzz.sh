@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Fuzzes the RTF reader and writer (or, with "ini", the settings file reader
-# and writer) with libFuzzer.
+# and writer; with "tags", the tag list reader) with libFuzzer.
 #
-#   bash scripts/fuzz.sh [rtf|ini] [SECONDS] [EXTRA-LIBFUZZER-FLAGS...]
+#   bash scripts/fuzz.sh [rtf|ini|tags] [SECONDS] [EXTRA-LIBFUZZER-FLAGS...]
 #
-# Without a target name it fuzzes rtf; for ini read ini wherever rtf stands
-# below (ini_reader_fuzzer, fuzz/corpus/ini, fuzz-out/ini, fuzz/ini.dict if any).
+# Without a target name it fuzzes rtf; for ini or tags read that name wherever
+# rtf stands below (ini_reader_fuzzer, fuzz/corpus/ini, fuzz-out/ini,
+# fuzz/ini.dict if any).
 #
 # Configures build-fuzz with clang (-DPERGALOT_FUZZ=ON: AddressSanitizer,
 # UndefinedBehaviorSanitizer, coverage), builds rtf_reader_fuzzer and runs it
@@ -21,7 +22,7 @@ cd "$(dirname "$0")/.."
 
 target=rtf
 case "${1:-}" in
-  rtf|ini) target=$1; shift ;;
+  rtf|ini|tags) target=$1; shift ;;
 esac
 seconds=${1:-600}
 shift || true

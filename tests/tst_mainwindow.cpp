@@ -181,6 +181,10 @@ void TestMainWindow::menuBarHoldsEveryItem()
         {"mnutuning", "mnutuningbaro", nullptr, {}},
         {"mnutuning", "mnutuningcapsenabled", "Верхний регистр", {}},
         {"mnutuning", "mnutuningcapsdisabled", "Нижний регистр", {}},
+        {"mnutuning", "mnutuningbar1", nullptr, {}},
+        {"mnutuning", "mnuOptionsLower", "Теги в нижнем регистре", {}},
+        {"mnutuning", "mnuOptionsUpper", "Теги в верхнем регистре", {}},
+        {"mnutuning", "mnuOptionsComplete", "Вставлять закрывающий тег", {}},
         {"mnuwindow", "mnuWindowNewWindow", "Новое окно", {}},
         {"mnuwindow", "mnuWindowBar0", nullptr, {}},
         {"mnuwindow", "mnuwindowmakeselect", "Упорядочить", {}},
@@ -197,9 +201,9 @@ void TestMainWindow::menuBarHoldsEveryItem()
         {"mnucontext", "mnucontextbar0", nullptr, {}},
         {"mnucontext", "mnucontextselectall", "Выделить всё", {}},
         {"mnucontext", "mnucontextfont", "Шрифт...", {}},
-        {"mnuoptions", "mnuOptionsLower", "", {}},
-        {"mnuoptions", "mnuOptionsUpper", "", {}},
-        {"mnuoptions", "mnuOptionsComplete", "", {}},
+        {"mnuoptions", "mnuOptionsLower", "Теги в нижнем регистре", {}},
+        {"mnuoptions", "mnuOptionsUpper", "Теги в верхнем регистре", {}},
+        {"mnuoptions", "mnuOptionsComplete", "Вставлять закрывающий тег", {}},
     };
 
     // The menu bar's visible menus, in order, then the two hidden pop-ups.

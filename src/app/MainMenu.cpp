@@ -1,5 +1,7 @@
 #include "app/MainMenu.h"
 
+#include "app/UiTexts.h"
+
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
@@ -87,6 +89,13 @@ MainMenu::MainMenu(QMenuBar* bar)
         item->setCheckable(true);
         item->setChecked(true);
     }
+
+    // The user reaches the completion options in the Settings menu.
+    mnuOptionsLower->setText(UiTexts::OptionsLowerCaption);
+    mnuOptionsUpper->setText(UiTexts::OptionsUpperCaption);
+    mnuOptionsComplete->setText(UiTexts::OptionsCompleteCaption);
+    mnutuningbar1 = addSeparator(mnutuning, "mnutuningbar1");
+    mnutuning->addActions({mnuOptionsLower, mnuOptionsUpper, mnuOptionsComplete});
 }
 
 QMenu* MainMenu::addMenu(QMenuBar* bar, const char* name, const QString& title)

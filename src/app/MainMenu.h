@@ -7,8 +7,9 @@ class QMenu;
 class QMenuBar;
 
 // The main window's menu bar: every menu and item under its own name, in the
-// order the user sees them, plus the two menus that exist only as pop-ups
-// (the editor's context menu and the tag-completion options).
+// order the user sees them, plus two menus never shown in the bar: the
+// editor's context menu and the tag-completion options (whose items the
+// Settings menu shows).
 class MainMenu : public QObject
 {
     Q_OBJECT
@@ -51,6 +52,7 @@ public:
     QAction* mnutuningbaro = nullptr;
     QAction* mnutuningcapsenabled = nullptr;
     QAction* mnutuningcapsdisabled = nullptr;
+    QAction* mnutuningbar1 = nullptr; // before the completion options
 
     QMenu* mnuwindow = nullptr;
     QAction* mnuWindowNewWindow = nullptr;
@@ -75,6 +77,7 @@ public:
     QAction* mnucontextselectall = nullptr;
     QAction* mnucontextfont = nullptr;
 
+    // Hidden; its items are shown in mnutuning.
     QMenu* mnuoptions = nullptr;
     QAction* mnuOptionsLower = nullptr;
     QAction* mnuOptionsUpper = nullptr;

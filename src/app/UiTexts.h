@@ -33,4 +33,44 @@ inline const QString SaveFilter = QStringLiteral(
     "Текстовые документы|*.txt|Web страница|*.htm|RTF Text (*.rtf)|*.rtf|Все файлы (*.*)|*.*");
 inline const QString SaveFailed = QStringLiteral("Не удалось сохранить файл %1:\n%2");
 
+// Tag completion
+inline const QString TagsFileName = QStringLiteral("tags.lst");
+inline const QString TagsFileNotFound = QStringLiteral("Couldn't find the specified tags file!");
+inline const QString TagsErrorTitle = QStringLiteral("Error");
+inline const QString TagsErrorNumberTitle = QStringLiteral("Error #");  // followed by the number
+inline const QString OptionsLowerCaption = QStringLiteral("Теги в нижнем регистре");
+inline const QString OptionsUpperCaption = QStringLiteral("Теги в верхнем регистре");
+inline const QString OptionsCompleteCaption = QStringLiteral("Вставлять закрывающий тег");
+
+// Find and replace dialog
+inline const QString FindCaption = QStringLiteral(" Наити");
+inline const QString FindClose = QStringLiteral("Закрыть");
+inline const QString FindReplaceButton = QStringLiteral("Заменить");
+inline const QString FindLabel = QStringLiteral("Найти:");
+inline const QString FindReplaceLabel = QStringLiteral("Заменить:");
+inline const QString FindButton = QStringLiteral("Найти");
+inline const QString FindMatchCase = QStringLiteral(" С учетом регистра");
+inline const QString FindNextButton = QStringLiteral("Найти далее");
+inline const QString FindReplaceAllButton = QStringLiteral("Заменить всё");
+inline const QString FindNotFoundFromStart = QStringLiteral("String not found");
+inline const QString FindNotFound = QStringLiteral("Строка не найдена!");
+inline const QString FindReplaceAllDone = QStringLiteral("Перемещено");
+
+// Symbol table
+inline const QString SymbolCaption = QStringLiteral("Таблица символов");
+inline const QString SymbolCopy = QStringLiteral("Копировать в буфер обмена");
+inline const QString SymbolInsert = QStringLiteral("Вставить");
+inline const QString SymbolClose = QStringLiteral("Закрыть");
+
+// About box
+inline const QString AboutCaption = QStringLiteral("О программе 'Пергалот'");
+inline const QString AboutSysInfo = QStringLiteral("&Информация о системе...");
+// "ОК" in Cyrillic letters
+inline const QString AboutOK = QStringLiteral("\u041E\u041A");
+inline const QString AboutShowSysInfo = QStringLiteral("Показывать информацию о системе");
+inline const QString AboutVersionPrefix = QStringLiteral("Версия ");
+inline const QString AboutDescription = QStringLiteral("Редактор текстов, веб-страниц и документов RTF.");
+inline const QString AboutCredits = QStringLiteral("Написан на C++ с библиотекой Qt.");
+inline const QString SysInfoUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
+
 } // namespace UiTexts

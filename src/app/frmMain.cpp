@@ -9,7 +9,11 @@
 #include "app/UiTexts.h"
 #include "app/WindowListMenu.h"
 #include "commands/CommandContext.h"
+#include "dialogs/FindForm.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmSimbolSelect.h"
 #include "document/frmDocument.h"
+#include "listsearch/CompletionOptions.h"
 #include "platform/ClipboardState.h"
 #include "platform/CommonDialog.h"
 #include "platform/RichTextBox.h"
@@ -76,6 +80,8 @@ frmMain::frmMain(QWidget* parent)
     m_clipboard = new ClipboardState(this);
     m_refresh = new StateRefresh(tbToolBar, m_menu);
     m_windowList = new WindowListMenu(m_menu->mnuwindow, m_mdiArea);
+    m_completionOptions = new CompletionOptions(m_menu->mnuOptionsLower, m_menu->mnuOptionsUpper,
+                                                m_menu->mnuOptionsComplete, this);
 
     connectMenu();
     connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
@@ -114,6 +120,9 @@ void frmMain::connectMenu()
     connect(m.mnuWindowTileVertical, &QAction::triggered, this, &frmMain::mnuWindowTileVertical_Click);
     connect(m.mnuViewToolbar, &QAction::triggered, this, &frmMain::mnuViewToolbar_Click);
     connect(m.mnuViewStatusBar, &QAction::triggered, this, &frmMain::mnuViewStatusBar_Click);
+    connect(m.mnueditfind, &QAction::triggered, this, &frmMain::mnueditfind_Click);
+    connect(m.mnueditsimbol, &QAction::triggered, this, &frmMain::mnueditsimbol_Click);
+    connect(m.mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
 }
 
 void frmMain::MDIForm_Load()
@@ -283,6 +292,10 @@ void frmMain::tbToolBar_ButtonClick(QAction* button)
         CreateDocumentWindow();
         return;
     }
+    if (key == QLatin1String("Find")) {
+        mnueditfind_Click();
+        return;
+    }
     frmDocument* document = ActiveForm();
     if (!document)
         return;
@@ -317,6 +330,34 @@ void frmMain::tbToolBar_ButtonClick(QAction* button)
         editor->setSelAlignment(2);
     else if (key == QLatin1String("Align Right"))
         editor->setSelAlignment(1);
+}
+
+// The find dialog is loaded once and brought forward while it is open.
+void frmMain::mnueditfind_Click()
+{
+    if (!ActiveForm())
+        return;
+    if (!m_findForm)
+        m_findForm = new FindForm(commandContext(), this);
+    m_findForm->show();
+    m_findForm->raise();
+    m_findForm->activateWindow();
+}
+
+// Modal and new at each opening; it deletes itself when closed.
+void frmMain::mnueditsimbol_Click()
+{
+    auto* dialog = new frmSimbolSelect(commandContext(), this);
+    dialog->exec();
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    if (!m_about)
+        m_about = new frmAbout(this);
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 void frmMain::TimerChecking_Timer()

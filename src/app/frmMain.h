@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 class ClipboardState;
 struct CommandContext;
 class CommonDialog;
+class CompletionOptions;
 class MainMenu;
 class MainStatusBar;
 class MainToolBar;
@@ -14,6 +16,8 @@ class QMdiSubWindow;
 class QTimer;
 class StateRefresh;
 class WindowListMenu;
+class FindForm;
+class frmAbout;
 class frmDocument;
 
 // The main window: the frame of the document windows, with the menus,
@@ -50,6 +54,9 @@ public:
     void mnuViewToolbar_Click();
     void mnuViewStatusBar_Click();
     void tbToolBar_ButtonClick(QAction* button);
+    void mnueditfind_Click();
+    void mnueditsimbol_Click();
+    void mnuHelpAbout_Click();
     void TimerChecking_Timer();
 
     // What the command groups act on: this window's active document, its
@@ -58,6 +65,8 @@ public:
 
     ClipboardState* clipboardState() const { return m_clipboard; }
     WindowListMenu* windowList() const { return m_windowList; }
+    // The tag completion options of the Settings menu.
+    CompletionOptions* completionOptions() const { return m_completionOptions; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,4 +84,8 @@ private:
     ClipboardState* m_clipboard = nullptr;
     StateRefresh* m_refresh = nullptr;
     WindowListMenu* m_windowList = nullptr;
+    CompletionOptions* m_completionOptions = nullptr;
+    // The modeless dialogs, while they are open.
+    QPointer<FindForm> m_findForm;
+    QPointer<frmAbout> m_about;
 };

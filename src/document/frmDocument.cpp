@@ -5,8 +5,11 @@
 #include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "document/WriteTextFile.h"
+#include "listsearch/CompletionOptions.h"
+#include "listsearch/ListSearch.h"
 #include "platform/CommonDialog.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramFolder.h"
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 
@@ -18,6 +21,7 @@ frmDocument::frmDocument(QWidget* parent)
     : QWidget(parent)
     , rtfText(new RichTextBox(this))
     , dlgCommonDialog(new CommonDialog(this))
+    , lsMain(new ListSearch(this))
 {
     setObjectName(QStringLiteral("frmDocument"));
     rtfText->setObjectName(QStringLiteral("rtfText"));
@@ -26,6 +30,11 @@ frmDocument::frmDocument(QWidget* parent)
     setFocusProxy(rtfText);
     connect(rtfText, &RichTextBox::SelChange, this, &frmDocument::rtfText_SelChange);
     connect(rtfText, &RichTextBox::MouseUp, this, &frmDocument::rtfText_MouseUp);
+    connect(rtfText, &RichTextBox::MouseDown, this, &frmDocument::rtfText_MouseDown);
+    connect(rtfText, &RichTextBox::KeyPress, this, &frmDocument::rtfText_KeyPress);
+    lsMain->setObjectName(QStringLiteral("lsMain"));
+    connect(lsMain, &ListSearch::Done, this, &frmDocument::lsMain_Done);
+    connect(lsMain, &ListSearch::Escape, this, &frmDocument::lsMain_Escape);
     Form_Load();
 }
 
@@ -38,6 +47,10 @@ void frmDocument::changeEvent(QEvent* event)
 
 void frmDocument::Form_Load()
 {
+    // The list always opens at this place over the editor, not at the caret.
+    lsMain->setGeometry(twipsToPixels(960), twipsToPixels(360), twipsToPixels(1695), twipsToPixels(2295));
+    lsMain->hide();
+    lsMain->raise();
     Form_Resize();
 }
 
@@ -94,6 +107,48 @@ void frmDocument::rtfText_MouseUp(int button, int, int, int)
     auto* main = qobject_cast<frmMain*>(window());
     if (button == 2 && main)
         main->menu()->mnucontext->exec(QCursor::pos());
+}
+
+void frmDocument::rtfText_MouseDown(int, int, int, int)
+{
+    lsMain->hide();
+}
+
+// "<" opens the tag list with the focus in its search box. The editor still
+// inserts the "<" after this returns (replacing a selection), so the caret
+// stands after it while the list is open.
+void frmDocument::rtfText_KeyPress(int& keyAscii)
+{
+    if (keyAscii != '<')
+        return;
+    auto* main = qobject_cast<frmMain*>(window());
+    const bool upper = main && main->completionOptions()->upperCase();
+    if (lsMain->FillWithTags(ProgramFolder::filePath(UiTexts::TagsFileName), upper) != 0) {
+        lsMain->show();
+        lsMain->setFocus();
+    }
+}
+
+void frmDocument::lsMain_Done(const QString& name)
+{
+    auto* main = qobject_cast<frmMain*>(window());
+    const bool closingTag = !main || main->completionOptions()->closingTag();
+    rtfText->setSelText(name + u'>');
+    if (closingTag) {
+        // The caret goes back to where the opening tag ends, however the
+        // editor counted the characters of the name.
+        const qsizetype between = rtfText->SelStart();
+        rtfText->setSelText(QStringLiteral("</") + name + u'>');
+        rtfText->setSelStart(between);
+    }
+    lsMain->hide();
+    rtfText->setFocus();
+}
+
+void frmDocument::lsMain_Escape()
+{
+    lsMain->hide();
+    rtfText->setFocus();
 }
 
 void frmDocument::closeEvent(QCloseEvent* event)

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class CommonDialog;
+class ListSearch;
 class RichTextBox;
 
 // One document window: an editor with a 100-twip border, its caption (the
@@ -15,6 +16,7 @@ public:
 
     RichTextBox* rtfText = nullptr;
     CommonDialog* dlgCommonDialog = nullptr;
+    ListSearch* lsMain = nullptr; // the tag completion list, hidden until "<" is typed
 
     QString Caption() const { return windowTitle(); }
     void setCaption(const QString& caption) { setWindowTitle(caption); }
@@ -26,6 +28,10 @@ public:
     void Form_Unload(bool& cancel);
     void rtfText_SelChange();
     void rtfText_MouseUp(int button, int shift, int x, int y);
+    void rtfText_MouseDown(int button, int shift, int x, int y);
+    void rtfText_KeyPress(int& keyAscii);
+    void lsMain_Done(const QString& name);
+    void lsMain_Escape();
 
     QSize sizeHint() const override;
 
