@@ -752,8 +752,9 @@ void TestRichTextBox::rightMarginSetsLineLength()
     box.show();
     box.setText(QStringLiteral("слово ").repeated(80));
     auto lines = [&] {
-        box.document()->documentLayout()->documentSize();  // finishes the layout
-        return box.document()->firstBlock().layout()->lineCount();
+        const QTextBlock block = box.document()->firstBlock();
+        box.document()->documentLayout()->blockBoundingRect(block);  // lays the paragraph out
+        return block.layout()->lineCount();
     };
 
     box.setRightMargin(1440);  // one inch

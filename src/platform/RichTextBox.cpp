@@ -1,6 +1,7 @@
 #include "platform/RichTextBox.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/LazyDocumentLayout.h"
 #include "platform/TextCodec.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -13,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -143,9 +145,11 @@ RichTextBox::RichTextBox(QWidget* parent)
     // QTextEdit hands its widget font to the document on every font change,
     // so both carry the default.
     setFont(font);
-    // The document belongs to the editor rather than to QTextEdit's inner
-    // control, so it survives being detached while a file loads.
-    setDocument(new QTextDocument(this));
+    // Laid out lazily, so that large documents open and scroll at once.
+    auto* doc = new QTextDocument(this);
+    m_layout = new LazyDocumentLayout(doc);
+    doc->setDocumentLayout(m_layout);
+    setDocument(doc);
     document()->setDefaultFont(font);
     setCurrentCharFormat(defaultCharFormat());
 
@@ -203,30 +207,19 @@ void RichTextBox::replaceContent(const QString* plain, const QByteArray* rtf)
 {
     QTextDocument* doc = document();
     m_replacing = true;
-    {
-        // Detached, the document holds no caret of the editor's: otherwise
-        // the caret would be pushed to the end of the new text, and moving
-        // it back would lay out the whole text at once.
-        QTextDocument placeholder;
-        setDocument(&placeholder);
-        // Without a page size the layout waits; attaching the document again
-        // sets the width and lays out lazily, starting with what is visible.
-        doc->setPageSize(QSizeF());
-        doc->setUndoRedoEnabled(false);
+    doc->setUndoRedoEnabled(false);
+    if (rtf) {
+        RtfReader::read(*rtf, doc);
+    } else {
+        doc->clear();
         QTextCursor cursor(doc);
         cursor.beginEditBlock();
-        if (rtf) {
-            RtfReader::read(*rtf, doc);
-        } else {
-            doc->setPlainText(*plain);
-            cursor.select(QTextCursor::Document);
-            cursor.setCharFormat(defaultCharFormat());
-        }
+        cursor.setBlockCharFormat(defaultCharFormat());
+        cursor.insertText(*plain, defaultCharFormat());
         cursor.endEditBlock();
-        doc->setUndoRedoEnabled(true);
-        doc->setModified(false);
-        setDocument(doc);
     }
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
     // A fresh caret: typing at the start takes the format of the first
     // character, not whatever format the editor held before.
     setTextCursor(QTextCursor(doc));
@@ -729,6 +722,24 @@ void RichTextBox::mouseReleaseEvent(QMouseEvent* event)
         event->accept();  // reported, so not passed on to the window behind
         emit MouseUp(button, shiftCode(event->modifiers()), at.x(), at.y());
     }
+}
+
+// The layout lays out only what is shown. Before painting, the paragraphs
+// about to be shown are laid out, and the view moves with any change in
+// height above what the user was looking at, so nothing jumps.
+void RichTextBox::paintEvent(QPaintEvent* event)
+{
+    QScrollBar* bar = verticalScrollBar();
+    const int top = bar->value();
+    const int height = viewport()->height();
+    if (!m_layout->isLaidOut(top, height)) {
+        const int target = qRound(m_layout->layoutViewport(top, height, textCursor().position()));
+        if (target != bar->value()) {
+            bar->setValue(target);
+            viewport()->update();
+        }
+    }
+    QTextEdit::paintEvent(event);
 }
 
 void RichTextBox::contextMenuEvent(QContextMenuEvent* event)

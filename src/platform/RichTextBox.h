@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class LazyDocumentLayout;
 class QPrinter;
 
 // The document editor: a QTextEdit that speaks the editor's own vocabulary
@@ -108,6 +109,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     template <typename T, typename Read>
@@ -118,6 +120,7 @@ private:
     void insertTyped(const QString& text);
     void emitSelChangeIfMoved();
 
+    LazyDocumentLayout* m_layout = nullptr;
     int m_rightMarginTwips = 0;
     int m_lastPosition = -1;
     int m_lastAnchor = -1;

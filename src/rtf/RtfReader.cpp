@@ -22,6 +22,8 @@ namespace {
 // Deeper groups than this share the state of the deepest one; real files
 // nest a few dozen levels, hostile ones a million.
 constexpr int kMaxDepth = 1024;
+// Line breaks kept in one paragraph before a line break starts a new one.
+constexpr int kMaxLineBreaks = 1000;
 
 enum class Destination : std::uint8_t {
     Text,       // document text
@@ -241,6 +243,7 @@ private:
 
     int m_pendingCells = 0;
     bool m_cellLineBreak = false;
+    int m_lineBreaks = 0;  // line breaks in the current paragraph
     QString m_run;
     CharProps m_runProps;
     bool m_runPropsValid = false;
@@ -637,7 +640,15 @@ void Parser::handleWord(const Word& w)
             endParagraph();
         break;
     case Kw::Line:
-        appendChar(0x2028);
+        // A paragraph is laid out as a whole, so one of millions of line
+        // breaks would take seconds to show or to type into; past a
+        // thousand, a line break starts a new paragraph, which looks the same.
+        if (st.dest == Destination::Text && !st.inTable && m_lineBreaks >= kMaxLineBreaks) {
+            endParagraph();
+        } else {
+            appendChar(0x2028);
+            ++m_lineBreaks;
+        }
         break;
     case Kw::Tab:
         appendChar(U'\t');
@@ -940,6 +951,7 @@ void Parser::flushRun()
 
 void Parser::endParagraph()
 {
+    m_lineBreaks = 0;
     flushPendingBytes();
     m_pendingCells = 0;
     m_cellLineBreak = false;

@@ -1,0 +1,301 @@
+// bench_largedoc: how the editor copes with large documents, beside a bare
+// QTextEdit given the same text in the same run.
+//
+//   bench_largedoc [--runs N] [--only CASE[,CASE...]] [--timeout S] [--big]
+//
+// Generates the documents below into a temporary folder, then for every case
+// and both editors starts itself once per run as a child process (so each
+// figure comes with the peak memory of its own process) and prints medians:
+//
+//   load      RichTextBox::LoadFile; for the bare editor the same text through
+//             setPlainText, or the same RTF read into a detached document that
+//             is then set on the editor (the way that keeps Qt's layout lazy)
+//   paint     the first paint of the shown editor after the load
+//   ctrl+end  Ctrl+End and the paint that follows
+//   ctrl+home Ctrl+Home and the paint that follows
+//   pgdn      PageDown from the top and the paint that follows
+//   key       one typed character at the caret after PageDown, and the paint
+//   peak      the child's peak resident memory
+//
+// A child that does not finish within the time-out (default 120 s) is
+// stopped and shown as "> S s". --big adds 10 million empty paragraphs
+// (a 50 MB RTF) for the memory figure.
+//
+// This is a timing program, not a Google Benchmark one: peak memory is a
+// per-process figure, so every measurement needs a process of its own.
+
+#include "platform/RichTextBox.h"
+#include "rtf/RtfReader.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace {
+
+struct Case
+{
+    const char* name;
+    const char* file;
+    const char* description;
+    std::function<QByteArray()> make;
+    bool big = false;
+};
+
+QByteArray repeated(const QByteArray& unit, qsizetype count)
+{
+    QByteArray bytes;
+    bytes.reserve(unit.size() * count);
+    for (qsizetype i = 0; i < count; ++i)
+        bytes.append(unit);
+    return bytes;
+}
+
+QByteArray rtf(const QByteArray& body)
+{
+    return "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs28 " + body + "}";
+}
+
+// Russian and English words in lines of about 40 characters.
+QByteArray russianEnglishLines(qsizetype lines, bool rtfBody)
+{
+    static const char* const words[] = {"редактор", "document", "текст", "window", "строка",
+                                        "paragraph", "шрифт", "format", "абзац", "line"};
+    QByteArray out;
+    for (qsizetype i = 0; i < lines; ++i) {
+        QByteArray line;
+        for (int w = 0; line.size() < 36; ++w)
+            line += QByteArray(words[(i + w * 3) % 10]) + ' ';
+        line += QByteArray::number(i);
+        out += line + (rtfBody ? "\\par\n" : "\n");
+    }
+    return out;
+}
+
+QByteArray letters(qsizetype count)
+{
+    QByteArray out(count, 'a');
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i % 7 == 6)
+            out[i] = ' ';
+        else
+            out[i] = char('a' + i % 26);
+    }
+    return out;
+}
+
+std::vector<Case> cases()
+{
+    return {
+        {"text10mb", "lines.txt", "plain text, 10 MB, 250,000 lines",
+         [] { return russianEnglishLines(250000, false); }},
+        {"par200k", "par200k.rtf", "RTF, 200,000 empty \\par (1 MB)",
+         [] { return rtf(repeated("\\par ", 200000)); }},
+        {"par400k", "par400k.rtf", "RTF, 400,000 paragraphs (2 MB)",
+         [] { return rtf(repeated("\\par ", 400000)); }},
+        {"rtf400k", "text400k.rtf", "RTF, 400,000 paragraphs of text, centred every 10th",
+         [] {
+             QByteArray body;
+             const QByteArray text = russianEnglishLines(400000, true);
+             qsizetype n = 0;
+             for (const QByteArray& line : text.split('\n')) {
+                 if (line.isEmpty())
+                     continue;
+                 body += (n++ % 10 == 0 ? "\\pard\\qc {\\b " : "\\pard {\\i ") + line.chopped(4) + "}\\par\n";
+             }
+             return rtf(body);
+         }},
+        {"par12mb", "par12mb.rtf", "RTF, 12.5 MB of \\par", [] { return rtf(repeated("\\par ", 2500000)); }},
+        {"line25mb", "line25mb.rtf", "RTF, 25 MB of \\line", [] { return rtf(repeated("\\line ", 4200000)); }},
+        {"para1mb", "para1mb.txt", "plain text, one paragraph of 1 MB", [] { return letters(1 << 20); }},
+        {"para5mb", "para5mb.txt", "plain text, one paragraph of 5 MB", [] { return letters(5 << 20); }},
+        {"para25mb", "para25mb.rtf", "RTF, one paragraph of 25 MB of letters",
+         [] { return rtf(letters(25 << 20)); }},
+        {"par50mb", "par50mb.rtf", "RTF, 10,000,000 empty \\par (50 MB)",
+         [] { return rtf(repeated("\\par ", 10000000)); }, true},
+    };
+}
+
+double peakMegabytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+void sendKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QString& text = QString())
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(widget, &release);
+}
+
+// One measurement in this process: prints "name=seconds ..." on one line.
+int runChild(const QString& path, bool ours)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 2;
+    QTextEdit* editor = nullptr;
+    RichTextBox* box = nullptr;
+    if (ours)
+        editor = box = new RichTextBox;
+    else
+        editor = new QTextEdit;
+    editor->resize(800, 600);
+    editor->show();
+    QApplication::processEvents();
+
+    const auto paint = [editor] {
+        QApplication::processEvents();
+        editor->viewport()->repaint();
+    };
+    QElapsedTimer timer;
+    std::map<QString, double> figures;
+    const auto measure = [&](const QString& name, const std::function<void()>& step) {
+        timer.start();
+        step();
+        figures[name] = double(timer.nsecsElapsed()) / 1e9;
+    };
+
+    measure(QStringLiteral("load"), [&] {
+        if (box) {
+            box->LoadFile(path);
+            return;
+        }
+        const QByteArray bytes = file.readAll();
+        if (RtfReader::isRtf(bytes)) {
+            auto* document = new QTextDocument(editor);
+            RtfReader::read(bytes, document);
+            editor->setDocument(document);
+        } else {
+            editor->setPlainText(QString::fromUtf8(bytes));
+        }
+    });
+    measure(QStringLiteral("paint"), paint);
+    measure(QStringLiteral("ctrl+end"), [&] {
+        sendKey(editor, Qt::Key_End, Qt::ControlModifier);
+        paint();
+    });
+    measure(QStringLiteral("ctrl+home"), [&] {
+        sendKey(editor, Qt::Key_Home, Qt::ControlModifier);
+        paint();
+    });
+    measure(QStringLiteral("pgdn"), [&] {
+        sendKey(editor, Qt::Key_PageDown, Qt::NoModifier);
+        paint();
+    });
+    measure(QStringLiteral("key"), [&] {
+        sendKey(editor, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        paint();
+    });
+    std::printf("load=%.4f paint=%.4f ctrl+end=%.4f ctrl+home=%.4f pgdn=%.4f key=%.4f peak=%.1f\n",
+                figures["load"], figures["paint"], figures["ctrl+end"], figures["ctrl+home"],
+                figures["pgdn"], figures["key"], peakMegabytes());
+    std::fflush(stdout);
+    // The process ends here; tearing down a large document would only add
+    // to the run time.
+    std::_Exit(0);
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+
+    const qsizetype childAt = args.indexOf(QStringLiteral("--child"));
+    if (childAt >= 0 && childAt + 2 < args.size())
+        return runChild(args.at(childAt + 1), args.at(childAt + 2) == QLatin1String("ours"));
+
+    int runs = 5;
+    int timeoutSeconds = 120;
+    bool big = false;
+    QStringList only;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
+            runs = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--timeout") && i + 1 < args.size())
+            timeoutSeconds = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--only") && i + 1 < args.size())
+            only = args[++i].split(QLatin1Char(','));
+        else if (args[i] == QLatin1String("--big"))
+            big = true;
+    }
+
+    QTemporaryDir dir;
+    static const char* const columns[] = {"load", "paint", "ctrl+end", "ctrl+home", "pgdn", "key"};
+    std::printf("%-9s %-6s %9s %9s %9s %9s %9s %9s %9s\n", "case", "editor", "load s", "paint s",
+                "ctrl+end", "ctrl+home", "pgdn s", "key s", "peak MB");
+    for (const Case& c : cases()) {
+        if (!only.isEmpty() ? !only.contains(QLatin1String(c.name)) : (c.big && !big))
+            continue;
+        const QString path = dir.filePath(QLatin1String(c.file));
+        {
+            QFile out(path);
+            if (!out.open(QIODevice::WriteOnly) || out.write(c.make()) < 0)
+                return 1;
+        }
+        std::printf("# %s: %s, %.1f MB\n", c.name, c.description, double(QFileInfo(path).size()) / 1e6);
+        for (const char* editor : {"ours", "bare"}) {
+            std::map<QString, std::vector<double>> values;
+            bool timedOut = false;
+            for (int run = 0; run < runs && !timedOut; ++run) {
+                QProcess child;
+                child.start(QCoreApplication::applicationFilePath(),
+                            {QStringLiteral("--child"), path, QLatin1String(editor)});
+                if (!child.waitForFinished(timeoutSeconds * 1000)) {
+                    child.kill();
+                    child.waitForFinished();
+                    timedOut = true;
+                    break;
+                }
+                const QString line = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+                for (const QString& pair : line.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                    const qsizetype eq = pair.indexOf(QLatin1Char('='));
+                    if (eq > 0)
+                        values[pair.left(eq)].push_back(pair.mid(eq + 1).toDouble());
+                }
+            }
+            if (timedOut) {
+                std::printf("%-9s %-6s  > %d s (stopped)\n", c.name, editor, timeoutSeconds);
+                continue;
+            }
+            std::printf("%-9s %-6s", c.name, editor);
+            for (const char* column : columns) {
+                const auto& v = values[QLatin1String(column)];
+                std::printf(" %9.3f", v.empty() ? -1.0 : median(v));
+            }
+            const auto& peak = values[QStringLiteral("peak")];
+            std::printf(" %9.0f\n", peak.empty() ? -1.0 : median(peak));
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,363 @@
+// Large documents in the editor: the index of paragraph heights against a
+// plain model, loading and moving through documents of hundreds of thousands
+// of paragraphs, and a view that stays put while estimated heights become
+// real ones.
+
+#include "helpers/TestFiles.h"
+#include "platform/BlockHeightIndex.h"
+#include "platform/LazyDocumentLayout.h"
+#include "platform/RichTextBox.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+QByteArray rtf(const QByteArray& body)
+{
+    return "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs28 " + body + "}";
+}
+
+// Paragraphs whose heights the estimates get wrong: wrapped ones of many
+// lengths, and every third one in a large font.
+QByteArray unevenParagraphs(int count)
+{
+    QByteArray body;
+    for (int i = 0; i < count; ++i) {
+        body += i % 3 == 0 ? "\\pard\\qc\\fs56 " : "\\pard\\fs24 ";
+        body += "P" + QByteArray::number(i);
+        for (int w = 0; w < (i * 7) % 60; ++w)
+            body += " word";
+        body += "\\par\n";
+    }
+    return rtf(body);
+}
+
+// Loads the bytes through a file, as opening a document does.
+void load(RichTextBox& box, const QByteArray& bytes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("document"));
+    QVERIFY(TestFiles::writeFile(path, bytes));
+    QVERIFY(box.LoadFile(path));
+}
+
+void show(RichTextBox& box, int width, int height)
+{
+    box.resize(width, height);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+}
+
+void paint(RichTextBox& box)
+{
+    box.viewport()->repaint();
+}
+
+// Where the caret would be drawn for a position, in viewport pixels.
+QRect caretRect(RichTextBox& box, int position)
+{
+    QTextCursor cursor(box.document());
+    cursor.setPosition(position);
+    return box.cursorRect(cursor);
+}
+
+} // namespace
+
+class TestLargeDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void heightIndexAgreesWithPlainSums();
+    void movesToTheEndAndEditsThere_data();
+    void movesToTheEndAndEditsThere();
+    void thousandsOfLineBreaksSplitIntoParagraphs();
+    void alignmentAndFormatsAreShown();
+    void scrollingUpKeepsWhatIsShownInPlace();
+    void scrollBarReachesTheEnd();
+    void clickLandsUnderThePointer();
+    void editsKeepParagraphsContiguous();
+};
+
+// Random replacements, measurements and re-estimates against a vector of
+// heights summed by hand.
+void TestLargeDocument::heightIndexAgreesWithPlainSums()
+{
+    QRandomGenerator random(20261207);
+    BlockHeightIndex index;
+    BlockHeightIndex::Estimate estimate;
+    estimate.lineHeight = 10;
+    estimate.charWidth = 2;
+    estimate.lineWidth = 100;
+    index.setEstimate(estimate);
+    std::vector<qreal> model;
+    std::vector<qsizetype> lengths;
+    const auto estimated = [&](qsizetype length) { return index.estimate().height(length); };
+
+    for (int step = 0; step < 3000; ++step) {
+        const int action = random.bounded(10);
+        const qsizetype size = qsizetype(model.size());
+        if (action < 5 || size == 0) {
+            const qsizetype first = size ? random.bounded(int(size + 1)) : 0;
+            const qsizetype removed = std::min<qsizetype>(size - first, random.bounded(action == 0 ? 600 : 4));
+            std::vector<qsizetype> added(size_t(random.bounded(action == 1 ? 700 : 4)));
+            for (qsizetype& length : added)
+                length = 1 + random.bounded(300);
+            index.replace(first, removed, added);
+            model.erase(model.begin() + first, model.begin() + first + removed);
+            lengths.erase(lengths.begin() + first, lengths.begin() + first + removed);
+            for (size_t i = 0; i < added.size(); ++i) {
+                model.insert(model.begin() + first + qsizetype(i), estimated(added[i]));
+                lengths.insert(lengths.begin() + first + qsizetype(i), added[i]);
+            }
+        } else if (action < 8) {
+            const qsizetype at = random.bounded(int(size));
+            const qreal height = random.bounded(50);
+            const qreal before = model[size_t(at)];
+            QCOMPARE(index.setMeasured(at, height, lengths[size_t(at)]), height - before);
+            model[size_t(at)] = height;
+        } else if (action < 9) {
+            const qsizetype at = random.bounded(int(size));
+            index.setEstimated(at, lengths[size_t(at)]);
+            model[size_t(at)] = estimated(lengths[size_t(at)]);
+        } else {
+            estimate.lineWidth = 50 + random.bounded(200);
+            index.setEstimate(estimate);
+            for (size_t i = 0; i < model.size(); ++i) {
+                if (!index.isMeasured(qsizetype(i)))
+                    model[i] = estimated(lengths[i]);
+            }
+        }
+
+        QCOMPARE(index.size(), qsizetype(model.size()));
+        qreal sum = 0;
+        for (size_t i = 0; i < model.size(); ++i) {
+            if (i % 37 == 0 || i + 1 == model.size()) {
+                QCOMPARE(index.top(qsizetype(i)), sum);
+                QCOMPARE(index.height(qsizetype(i)), model[i]);
+            }
+            // The paragraph that holds a point inside it, and its top edge
+            if (model[i] > 0 && i % 11 == 0) {
+                QCOMPARE(index.indexAt(sum + model[i] / 2), qsizetype(i));
+                QCOMPARE(index.indexAt(sum), qsizetype(i));
+            }
+            sum += model[i];
+        }
+        QCOMPARE(index.total(), sum);
+        if (!model.empty()) {
+            QCOMPARE(index.indexAt(-5), qsizetype(0));
+            QCOMPARE(index.indexAt(sum + 5), qsizetype(model.size() - 1));
+        }
+    }
+}
+
+void TestLargeDocument::movesToTheEndAndEditsThere_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("paragraphs");
+
+    QByteArray pars;
+    for (int i = 0; i < 400000; ++i)
+        pars += "\\par ";
+    QTest::newRow("400,000 empty RTF paragraphs") << rtf(pars) << 400001;
+
+    QByteArray lines;
+    for (int i = 0; i < 100000; ++i)
+        lines += "строка " + QByteArray::number(i) + " of a plain text file\n";
+    QTest::newRow("100,000 lines of text") << lines << 100001;
+}
+
+// Hangs showed here first: Ctrl+End on a few hundred thousand paragraphs.
+void TestLargeDocument::movesToTheEndAndEditsThere()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, paragraphs);
+
+    RichTextBox box;
+    show(box, 600, 400);
+    load(box, bytes);
+    paint(box);
+    QCOMPARE(box.document()->blockCount(), paragraphs);
+    QCOMPARE(box.SelStart(), 0);
+
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    paint(box);
+    QCOMPARE(box.SelStart(), box.textLength());
+    QVERIFY(box.viewport()->rect().contains(box.cursorRect().center()));
+
+    QTest::keyClicks(&box, "xyz");
+    paint(box);
+    QVERIFY(box.Text().endsWith(QLatin1String("xyz")));
+    QCOMPARE(box.Text().size(), box.textLength());
+    QCOMPARE(box.SelStart(), box.textLength());
+
+    QTest::keyClick(&box, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_PageDown);
+    paint(box);
+    QVERIFY(box.SelStart() > 0);
+    QVERIFY(box.viewport()->rect().contains(box.cursorRect().center()));
+
+    box.selectAll();
+    QCOMPARE(box.SelLength(), box.textLength());
+}
+
+void TestLargeDocument::thousandsOfLineBreaksSplitIntoParagraphs()
+{
+    QByteArray body = "\\qr ";
+    for (int i = 0; i < 2500; ++i)
+        body += "a\\line ";
+    RichTextBox box;
+    box.setTextRTF(rtf(body));
+    // 1000 line breaks stay in a paragraph; the next one starts another.
+    QCOMPARE(box.document()->blockCount(), 3);
+    QCOMPARE(box.Text(), QStringLiteral("a\n").repeated(2500));
+    QCOMPARE(box.document()->firstBlock().text().count(QChar::LineSeparator), 1000);
+    box.setSelStart(box.textLength());
+    QCOMPARE(box.SelAlignment(), std::optional<int>(1));
+}
+
+void TestLargeDocument::alignmentAndFormatsAreShown()
+{
+    RichTextBox box;
+    show(box, 500, 300);
+    load(box, rtf("\\pard\\ql left\\par\\pard\\qc {\\b centre}\\par\\pard\\qr {\\i right}\\par"));
+    paint(box);
+    QTextBlock block = box.document()->firstBlock();
+    const auto lineX = [&](const QTextBlock& b) {
+        box.document()->documentLayout()->blockBoundingRect(b);
+        return b.layout()->lineAt(0).cursorToX(0);
+    };
+    const qreal left = lineX(block);
+    block = block.next();
+    const qreal centre = lineX(block);
+    const qreal right = lineX(block.next());
+    QVERIFY2(left < centre && centre < right, qPrintable(QStringLiteral("%1 %2 %3").arg(left).arg(centre).arg(right)));
+
+    box.setSelStart(box.Text().indexOf(QLatin1String("centre")) + 1);
+    QCOMPARE(box.SelBold(), std::optional<bool>(true));
+    QCOMPARE(box.SelAlignment(), std::optional<int>(2));
+    box.setSelStart(box.Text().indexOf(QLatin1String("right")) + 1);
+    QCOMPARE(box.SelItalic(), std::optional<bool>(true));
+    QCOMPARE(box.SelAlignment(), std::optional<int>(1));
+
+    // What is drawn: the centred word's pixels lie right of the left word's.
+    const QImage image = box.viewport()->grab().toImage();
+    const auto firstInk = [&](int top, int bottom) {
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = top; y < bottom; ++y)
+                if (qGray(image.pixel(x, y)) < 128)
+                    return x;
+        return -1;
+    };
+    const QRect leftRect = caretRect(box, 0);
+    const QRect centreRect = caretRect(box, int(box.Text().indexOf(QLatin1String("centre"))));
+    QVERIFY(firstInk(leftRect.top(), leftRect.bottom()) < firstInk(centreRect.top(), centreRect.bottom()));
+}
+
+// Estimated paragraphs above the view become real as they scroll in; what
+// the user sees moves exactly as far as the scroll, no more.
+void TestLargeDocument::scrollingUpKeepsWhatIsShownInPlace()
+{
+    RichTextBox box;
+    show(box, 500, 300);
+    load(box, unevenParagraphs(3000));
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    paint(box);
+    // Move the caret out of the way: the view keeps the text in view in place.
+    QScrollBar* bar = box.verticalScrollBar();
+    for (int step = 0; step < 40; ++step) {
+        const int marker = box.cursorForPosition(QPoint(100, 150)).position();
+        const int before = caretRect(box, marker).top();
+        bar->setValue(bar->value() - 90);
+        paint(box);
+        QCOMPARE(caretRect(box, marker).top(), before + 90);
+    }
+}
+
+void TestLargeDocument::scrollBarReachesTheEnd()
+{
+    RichTextBox box;
+    show(box, 500, 300);
+    load(box, unevenParagraphs(3000));
+    paint(box);
+    QScrollBar* bar = box.verticalScrollBar();
+    // The range follows the heights learnt on the way; a few drags settle it.
+    for (int drag = 0; drag < 5 && bar->value() != bar->maximum(); ++drag) {
+        bar->setValue(bar->maximum());
+        paint(box);
+    }
+    bar->setValue(bar->maximum());
+    paint(box);
+    QCOMPARE(bar->value(), bar->maximum());
+    const QRect end = caretRect(box, int(box.textLength()));
+    QVERIFY(box.viewport()->rect().contains(end.center()));
+}
+
+void TestLargeDocument::clickLandsUnderThePointer()
+{
+    RichTextBox box;
+    show(box, 500, 300);
+    load(box, unevenParagraphs(3000));
+    QScrollBar* bar = box.verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    paint(box);
+    const int target = box.cursorForPosition(QPoint(120, 140)).position();
+    const QRect rect = caretRect(box, target);
+    QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, rect.center() + QPoint(1, 0));
+    QCOMPARE(box.SelStart(), target);
+    QCOMPARE(caretRect(box, target), rect);
+}
+
+// After edits anywhere, every paragraph starts where the one before it ends
+// and is as tall as a fresh layout of the same text makes it.
+void TestLargeDocument::editsKeepParagraphsContiguous()
+{
+    RichTextBox box;
+    show(box, 500, 300);
+    load(box, unevenParagraphs(400));
+    QRandomGenerator random(7);
+    for (int edit = 0; edit < 60; ++edit) {
+        const int length = int(box.textLength());
+        box.setSelStart(random.bounded(length + 1));
+        box.setSelLength(random.bounded(edit % 5 == 0 ? 400 : 8));
+        static const char* const inserts[] = {"", "x", "\n", "ab\ncd\n", "\n\n\nlonger text that wraps around "};
+        box.setSelText(QString::fromLatin1(inserts[random.bounded(5)]).repeated(1 + random.bounded(3)));
+        if (edit % 7 == 0) {
+            box.verticalScrollBar()->setValue(random.bounded(box.verticalScrollBar()->maximum() + 1));
+            paint(box);
+        }
+    }
+
+    QTextDocument* document = box.document();
+    const std::unique_ptr<QTextDocument> fresh(document->clone());
+    fresh->setDocumentLayout(new LazyDocumentLayout(fresh.get()));
+    fresh->setDefaultFont(document->defaultFont());
+    fresh->setDefaultTextOption(document->defaultTextOption());
+    fresh->setDocumentMargin(document->documentMargin());
+    fresh->setPageSize(document->pageSize());
+    QCOMPARE(fresh->toPlainText(), document->toPlainText());
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    QAbstractTextDocumentLayout* freshLayout = fresh->documentLayout();
+    qreal bottom = layout->blockBoundingRect(document->firstBlock()).top();
+    QTextBlock other = fresh->firstBlock();
+    for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next(), other = other.next()) {
+        const QRectF rect = layout->blockBoundingRect(block);
+        QCOMPARE(rect.top(), bottom);
+        QCOMPARE(rect, freshLayout->blockBoundingRect(other));
+        bottom = rect.bottom();
+    }
+    QCOMPARE(layout->documentSize(), freshLayout->documentSize());
+}
+
+QTEST_MAIN(TestLargeDocument)
+#include "tst_largedocument.moc"
