@@ -175,6 +175,9 @@ void TestLargeDocument::movesToTheEndAndEditsThere_data()
     for (int i = 0; i < 100000; ++i)
         lines += "строка " + QByteArray::number(i) + " of a plain text file\n";
     QTest::newRow("100,000 lines of text") << lines << 100001;
+
+    // Binary data or an encoded picture: nowhere to break a line
+    QTest::newRow("a paragraph of 1,000,000 characters without a break") << QByteArray(1000000, 'x') << 1;
 }
 
 // Hangs showed here first: Ctrl+End on a few hundred thousand paragraphs.

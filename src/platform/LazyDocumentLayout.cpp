@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextLayout>
@@ -24,6 +25,23 @@ constexpr qsizetype ImmediateLayoutLimit = 16;
 // again, which on a paragraph of a megabyte costs a tenth of a second each
 // time; the glyphs cost about 25 bytes a character.
 constexpr int CachedGlyphsFrom = 4096;
+// Qt finds a line's end in a word longer than the line by measuring the rest
+// of the word, for every line it fills with it: a run of 200,000 characters
+// with nowhere to break (binary data, an encoded picture) takes seconds. A
+// paragraph with a run longer than this wraps anywhere instead.
+constexpr qsizetype LongestUnbreakableRun = 4096;
+
+bool hasLongUnbreakableRun(const QString& text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    qsizetype last = 0;
+    for (qsizetype at = finder.toNextBoundary(); at >= 0; at = finder.toNextBoundary()) {
+        if (at - last > LongestUnbreakableRun)
+            return true;
+        last = at;
+    }
+    return false;
+}
 
 QFont resolvedFont(const QTextCharFormat& format, const QFont& defaultFont)
 {
@@ -230,6 +248,9 @@ qreal LazyDocumentLayout::layOut(const QTextBlock& block) const
     const qreal available = contentWidth();
     if (format.nonBreakableLines() || available <= 0)
         option.setWrapMode(QTextOption::ManualWrap);
+    else if (option.wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere && block.length() > LongestUnbreakableRun
+             && hasLongUnbreakableRun(block.text()))
+        option.setWrapMode(QTextOption::WrapAnywhere);
     layout->setTextOption(option);
     layout->setPosition(QPointF(0, 0));
     layout->setCacheEnabled(block.length() >= CachedGlyphsFrom);
