@@ -2,9 +2,12 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class ClipboardState;
 struct CommandContext;
 class CommonDialog;
+class FileCommands;
 class MainMenu;
 class MainStatusBar;
 class MainToolBar;
@@ -56,6 +59,8 @@ public:
     // shared common dialog, the clipboard.
     CommandContext commandContext();
 
+    FileCommands* fileCommands() const { return m_fileCommands.get(); }
+
     ClipboardState* clipboardState() const { return m_clipboard; }
     WindowListMenu* windowList() const { return m_windowList; }
 
@@ -75,4 +80,5 @@ private:
     ClipboardState* m_clipboard = nullptr;
     StateRefresh* m_refresh = nullptr;
     WindowListMenu* m_windowList = nullptr;
+    std::unique_ptr<FileCommands> m_fileCommands;
 };
