@@ -29,6 +29,7 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStringEncoder>
@@ -216,6 +217,14 @@ void TestFileCommands::openDecodesTheFile_data()
     QTest::newRow("NUL bytes") << QByteArray("before\0middle\0after", 19)
                                << QString::fromUtf8("before\0middle\0after", 19);
     QTest::newRow("RTF in a .txt") << QByteArray("{\\rtf1\\ansi {\\b bold} plain}") << QStringLiteral("bold plain");
+    // Not text at all: every byte still comes through, as Windows-1251.
+    QRandomGenerator random(1251);
+    QByteArray binary(64 * 1024, Qt::Uninitialized);
+    for (char& byte : binary)
+        byte = char(random.bounded(256));
+    QString decoded = TextCodec::decode(binary);
+    decoded.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QTest::newRow("binary") << binary << decoded;
 }
 
 // Whatever the name, the content decides: Russian text from Windows, UTF-8
