@@ -23,17 +23,20 @@ QString native(const QString& path)
 }
 
 // Opens the file for reading and closes it again, so that a file that cannot
-// be read is refused before a window is made for it.
+// be read is refused before a window is made for it. Devices and pipes are
+// refused unopened: they may never end (/dev/zero) or never answer.
 bool checkReadable(const QString& path, QString* reason)
 {
     const QFileInfo info(path);
     QFile file(path);
-    if (!info.isDir() && file.open(QIODevice::ReadOnly))
+    if (info.isFile() && file.open(QIODevice::ReadOnly))
         return true;
     if (!info.exists())
         *reason = QStringLiteral("Файл «%1» не найден.").arg(native(path));
     else if (info.isDir())
         *reason = QStringLiteral("«%1» — это папка, а не файл.").arg(native(path));
+    else if (!info.isFile())
+        *reason = QStringLiteral("«%1» — это не обычный файл.").arg(native(path));
     else if (!info.isReadable())
         *reason = QStringLiteral("Нет прав на чтение файла «%1».").arg(native(path));
     else
