@@ -12,6 +12,7 @@ packages=(
   libbenchmark-dev
   libreoffice-writer-nogui
   pandoc abiword
+  poppler-utils
   fonts-dejavu-core
   xvfb xauth
 )

@@ -9,5 +9,6 @@ int main(int argc, char* argv[])
     AppStartup::prepare(app);
     frmMain window;
     window.show();
+    AppStartup::openFiles(window, QApplication::arguments().mid(1));
     return app.exec();
 }

@@ -39,7 +39,7 @@ private slots:
     void answerNoSavesNothing();
     void answerYesWritesPlainTextByFilterEntry();
     void answerYesWritesRtfUnderTheTypedName();
-    void cancelledSaveDialogClosesAndLosesText();
+    void cancelledSaveDialogKeepsWindowAndText();
     void failedSaveKeepsWindowAndText();
     void justSavedDocumentIsAskedAgain();
     void editorKeepsItsBorder();
@@ -177,17 +177,24 @@ void TestDocumentWindow::answerYesWritesRtfUnderTheTypedName()
     QCOMPARE(reader.SelBold(), std::optional<bool>(true));
 }
 
-void TestDocumentWindow::cancelledSaveDialogClosesAndLosesText()
+// Cancelling the save dialog after answering Yes keeps the text, as the
+// prompt's own Cancel does; a shutdown stops at that document.
+void TestDocumentWindow::cancelledSaveDialogKeepsWindowAndText()
 {
-    ScriptedMessageBoxes boxes;
-    ScriptedCommonDialogs dialogs;
-    boxes.expect(MsgResult::Yes);
-    dialogs.expect(CommonDialogKind::Save, ScriptedCommonDialogs::cancel());
-    newDocument(QStringLiteral("пропадёт"));
-    QVERIFY(closeActive());
-    QVERIFY(m_main->documentWindows().isEmpty());
+    frmDocument* document = newDocument(QStringLiteral("не пропадёт"));
+    for (const bool shutdown : {false, true}) {
+        ScriptedMessageBoxes boxes;
+        ScriptedCommonDialogs dialogs;
+        boxes.expect(MsgResult::Yes);
+        dialogs.expect(CommonDialogKind::Save, ScriptedCommonDialogs::cancel());
+        QVERIFY(!(shutdown ? m_main->close() : closeActive()));
+        QCOMPARE(boxes.requests().size(), 1);
+        QCOMPARE(dialogs.remaining(), 0);
+    }
+    QCOMPARE(m_main->documentWindows(), QList<frmDocument*>{document});
+    QCOMPARE(document->rtfText->Text(), QStringLiteral("не пропадёт"));
+    QCOMPARE(document->Caption(), QStringLiteral("Документ 1"));
     QVERIFY(QDir(m_dirPtr->path()).isEmpty());
-    QCOMPARE(boxes.requests().size(), 1);
 }
 
 void TestDocumentWindow::failedSaveKeepsWindowAndText()

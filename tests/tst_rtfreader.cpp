@@ -104,13 +104,19 @@ void TestRtfReader::underlineKindsAndOffForms()
 {
     QTextDocument doc;
     RtfReader::read("{\\rtf1 \\ul u1\\ul0 n1 \\uld u2\\ulnone n2 \\ulwave u3 \\ul0 n3 "
-                    "\\ulthdashdd u4\\ulnone n4 \\ulc2 n5}",
+                    "\\ulthdashdd u4\\ulnone n4 \\ulc2 n5 \\uldb u5\\ulwave0 n6 \\ulldash u6}",
                     &doc);
-    for (const char* w : {"u1", "u2", "u3", "u4"})
-        QVERIFY2(formatAt(doc, QString::fromLatin1(w)).fontUnderline(), w);
+    // Lines the editor draws keep their look; a double line becomes single.
+    const QList<QPair<const char*, QTextCharFormat::UnderlineStyle>> underlined = {
+        {"u1", QTextCharFormat::SingleUnderline}, {"u2", QTextCharFormat::DotLine},
+        {"u3", QTextCharFormat::WaveUnderline},   {"u4", QTextCharFormat::DashDotDotLine},
+        {"u5", QTextCharFormat::SingleUnderline}, {"u6", QTextCharFormat::DashUnderline},
+    };
+    for (const auto& [w, style] : underlined)
+        QVERIFY2(formatAt(doc, QString::fromLatin1(w)).underlineStyle() == style, w);
     // \ulc sets the underline's colour, not underlining.
-    for (const char* w : {"n1", "n2", "n3", "n4", "n5"})
-        QVERIFY2(!formatAt(doc, QString::fromLatin1(w)).fontUnderline(), w);
+    for (const char* w : {"n1", "n2", "n3", "n4", "n5", "n6"})
+        QVERIFY2(formatAt(doc, QString::fromLatin1(w)).underlineStyle() == QTextCharFormat::NoUnderline, w);
 }
 
 void TestRtfReader::fontsSizesAndColours()

@@ -1,6 +1,10 @@
+#include "helpers/TestFiles.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTextBlock>
@@ -14,7 +18,9 @@ namespace {
 struct CharState {
     QString family;
     int halfPoints = 0;
-    bool bold = false, italic = false, underline = false, strike = false;
+    bool bold = false, italic = false, strike = false;
+    int underline = QTextCharFormat::NoUnderline;  // the line's style
+    int vertical = QTextCharFormat::AlignNormal;   // super- or subscript
     QRgb color = 0;
     bool hasColor = false;
 
@@ -23,10 +29,13 @@ struct CharState {
 
 QString describe(const CharState& s)
 {
-    return QStringLiteral("%1 %2hp%3%4%5%6 %7")
+    return QStringLiteral("%1 %2hp%3%4 u%5%6 v%7 %8")
         .arg(s.family)
         .arg(s.halfPoints)
-        .arg(s.bold ? " b" : "", s.italic ? " i" : "", s.underline ? " u" : "", s.strike ? " s" : "")
+        .arg(s.bold ? " b" : "", s.italic ? " i" : "")
+        .arg(s.underline)
+        .arg(s.strike ? " s" : "")
+        .arg(s.vertical)
         .arg(s.hasColor ? QColor(s.color).name() : QStringLiteral("auto"));
 }
 
@@ -39,8 +48,13 @@ CharState stateOf(const QTextCharFormat& f, const QFont& documentFont)
                                                                           : documentFont.pointSizeF()));
     s.bold = f.fontWeight() >= QFont::DemiBold;
     s.italic = f.fontItalic();
-    s.underline = f.fontUnderline();
+    s.underline = f.hasProperty(QTextFormat::TextUnderlineStyle)
+        ? f.underlineStyle()
+        : (f.fontUnderline() ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline);
     s.strike = f.fontStrikeOut();
+    const auto vertical = f.verticalAlignment();
+    if (vertical == QTextCharFormat::AlignSuperScript || vertical == QTextCharFormat::AlignSubScript)
+        s.vertical = vertical;
     s.hasColor = f.foreground().style() != Qt::NoBrush;
     s.color = s.hasColor ? (f.foreground().color().rgb() & RGB_MASK) : 0;
     return s;
@@ -72,9 +86,8 @@ Snapshot snapshot(const QTextDocument& doc)
     return snap;
 }
 
-void compareSnapshots(const Snapshot& got, const Snapshot& want, quint32 seed)
+void compareSnapshots(const Snapshot& got, const Snapshot& want, const QByteArray& context)
 {
-    const QByteArray context = "seed " + QByteArray::number(seed);
     QVERIFY2(got.text == want.text, context + ": text differs");
     QVERIFY2(got.alignments == want.alignments, context + ": alignment differs");
     QCOMPARE(got.chars.size(), want.chars.size());
@@ -83,11 +96,26 @@ void compareSnapshots(const Snapshot& got, const Snapshot& want, quint32 seed)
             continue;
         QVERIFY2(got.chars[i] == want.chars[i],
                  qPrintable(QStringLiteral("%1: character %2 (%3): got %4, wanted %5")
-                                .arg(QString::fromLatin1(context))
+                                .arg(QString::fromUtf8(context))
                                 .arg(i)
                                 .arg(want.text.at(int(i)))
                                 .arg(describe(got.chars[i]), describe(want.chars[i]))));
     }
+}
+
+// The committed fixtures and, where it is present, the shared RTF corpus
+// (PERGALOT_RTF_CORPUS names another place for it).
+QStringList roundTripRoots()
+{
+    QStringList roots{QStringLiteral(PERGALOT_FIXTURES_DIR)};
+    const QByteArray env = qgetenv("PERGALOT_RTF_CORPUS");
+    const QString corpus = env.isEmpty() ? QStringLiteral(PERGALOT_SOURCE_DIR "/../shared/rtf-corpus")
+                                         : QString::fromLocal8Bit(env);
+    if (QFileInfo(corpus).isDir())
+        roots << QDir::cleanPath(corpus);
+    else
+        qInfo("RTF corpus not found at %s; round trips of the fixtures only", qPrintable(corpus));
+    return roots;
 }
 
 QTextDocument* newEditorDocument(QObject* parent)
@@ -112,6 +140,8 @@ private slots:
     void awkwardFontNamesSurvive();
     void randomDocumentsRoundTrip();
     void selectionOnly();
+    void readWriteReadKeepsWhatTheReaderKeeps_data();
+    void readWriteReadKeepsWhatTheReaderKeeps();
 };
 
 void TestRtfWriter::headerTablesAndSevenBitOutput()
@@ -197,6 +227,9 @@ void TestRtfWriter::randomDocumentsRoundTrip()
                                          QStringLiteral("Courier New"), QStringLiteral("DejaVu Sans")};
     static const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
                                                Qt::AlignJustify};
+    static const QTextCharFormat::UnderlineStyle underlines[] = {
+        QTextCharFormat::SingleUnderline, QTextCharFormat::DashUnderline, QTextCharFormat::DotLine,
+        QTextCharFormat::DashDotLine, QTextCharFormat::DashDotDotLine, QTextCharFormat::WaveUnderline};
     const quint32 firstSeed = QRandomGenerator::global()->generate();
     for (quint32 seed = firstSeed; seed < firstSeed + 60; ++seed) {
         QRandomGenerator rng(seed);
@@ -215,8 +248,12 @@ void TestRtfWriter::randomDocumentsRoundTrip()
                 if (rng.bounded(2))
                     f.setFontWeight(QFont::Bold);
                 f.setFontItalic(rng.bounded(2));
-                f.setFontUnderline(rng.bounded(3) == 0);
+                if (rng.bounded(3) == 0)
+                    f.setUnderlineStyle(underlines[rng.bounded(int(std::size(underlines)))]);
                 f.setFontStrikeOut(rng.bounded(4) == 0);
+                if (rng.bounded(4) == 0)
+                    f.setVerticalAlignment(rng.bounded(2) ? QTextCharFormat::AlignSuperScript
+                                                          : QTextCharFormat::AlignSubScript);
                 if (rng.bounded(2))
                     f.setFontFamilies({families[rng.bounded(families.size())]});
                 if (rng.bounded(2))
@@ -234,7 +271,7 @@ void TestRtfWriter::randomDocumentsRoundTrip()
         const Snapshot want = snapshot(*doc);
         QTextDocument* back = newEditorDocument(nullptr);
         QVERIFY(RtfReader::read(RtfWriter::write(doc), back));
-        compareSnapshots(snapshot(*back), want, seed);
+        compareSnapshots(snapshot(*back), want, "seed " + QByteArray::number(seed));
         delete doc;
         delete back;
         if (QTest::currentTestFailed())
@@ -277,6 +314,36 @@ void TestRtfWriter::selectionOnly()
     QVERIFY(RtfReader::isRtf(empty));
     RtfReader::read(empty, &back);
     QCOMPARE(back.toPlainText(), QString());
+}
+
+// Every file from another program: what the reader made of it is written
+// and read again, and gives the same text and formats.
+void TestRtfWriter::readWriteReadKeepsWhatTheReaderKeeps_data()
+{
+    QTest::addColumn<QString>("path");
+    for (const QString& root : roundTripRoots()) {
+        QStringList files;
+        QDirIterator it(root, {QStringLiteral("*.rtf")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        files.sort();
+        for (const QString& file : files)
+            QTest::newRow(qPrintable(QDir(root).dirName() + QLatin1Char('/') + QDir(root).relativeFilePath(file)))
+                << file;
+    }
+}
+
+void TestRtfWriter::readWriteReadKeepsWhatTheReaderKeeps()
+{
+    QFETCH(QString, path);
+    const QByteArray data = TestFiles::readFile(path);
+    if (!RtfReader::isRtf(data))
+        QSKIP("not a whole RTF document");
+    QTextDocument once;
+    QVERIFY(RtfReader::read(data, &once));
+    QTextDocument twice;
+    QVERIFY(RtfReader::read(RtfWriter::write(&once), &twice));
+    compareSnapshots(snapshot(twice), snapshot(once), QFileInfo(path).fileName().toUtf8());
 }
 
 QTEST_MAIN(TestRtfWriter)

@@ -1,8 +1,12 @@
 #include "app/AppStartup.h"
 
 #include "app/UiTexts.h"
+#include "app/frmMain.h"
+#include "commands/FileCommands.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -22,4 +26,14 @@ bool AppStartup::installQtTranslation(QApplication& app)
         return false;
     }
     return QApplication::installTranslator(translator);
+}
+
+void AppStartup::openFiles(frmMain& window, const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        if (path.isEmpty())
+            continue;
+        // The caption holds the full path, as the open dialog gives it.
+        window.fileCommands()->openFile(QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath())));
+    }
 }

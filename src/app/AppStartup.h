@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QStringList>
+
 class QApplication;
+class frmMain;
 
 // What the program sets up before its main window exists: its name and icon,
 // and Qt's Russian translation so that message-box buttons and Qt's own
@@ -11,4 +14,7 @@ public:
     static void prepare(QApplication& app);
     // True when Qt's Russian translation was found and installed.
     static bool installQtTranslation(QApplication& app);
+    // Opens the files named on the command line, each as File > Open would,
+    // in the order given; relative names are taken from the current folder.
+    static void openFiles(frmMain& window, const QStringList& paths);
 };

@@ -73,4 +73,21 @@ inline const QString AboutDescription = QStringLiteral("Редактор тек�
 inline const QString AboutCredits = QStringLiteral("Написан на C++ с библиотекой Qt.");
 inline const QString SysInfoUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
 
+// File commands: open, save as, print, page setup, delete
+inline const QString OpenTitle = QStringLiteral("Открыть");
+inline const QString OpenFilter = QStringLiteral(
+    "Текстовые документы|*.txt|Web страница|*.htm|RTF text (*.rtf)|*.rtf|Все файлы (*.*)|*.*");
+inline const QString SaveAsTitle = QStringLiteral("Сохранить как...");
+inline const QString PrintTitle = QStringLiteral("Печать");
+inline const QString PageSetupTitle = QStringLiteral("Page Setup");
+inline const QString DeleteQuestionCaption = QStringLiteral("Запрос об удалении файла");
+inline const QString DeleteQuestionPrefix = QStringLiteral("Вы действительно хотите удалить  ");
+inline const QString DeleteQuestionSuffix = QStringLiteral("?");
+inline const QString DeleteQuestionYes = QStringLiteral("Да");
+inline const QString DeleteQuestionNo = QStringLiteral("Нет");
+inline const QString OpenFailed = QStringLiteral("Не удалось открыть файл %1:\n%2");
+inline const QString DeleteFailed = QStringLiteral("Не удалось удалить файл %1:\n%2");
+inline const QString DeleteKeptSaved =
+    QStringLiteral("Файл %1 не удалён: в него только что сохранён документ.");
+
 } // namespace UiTexts

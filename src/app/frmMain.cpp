@@ -9,6 +9,7 @@
 #include "app/UiTexts.h"
 #include "app/WindowListMenu.h"
 #include "commands/CommandContext.h"
+#include "commands/FileCommands.h"
 #include "dialogs/FindForm.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmSimbolSelect.h"
@@ -82,6 +83,7 @@ frmMain::frmMain(QWidget* parent)
     m_windowList = new WindowListMenu(m_menu->mnuwindow, m_mdiArea);
     m_completionOptions = new CompletionOptions(m_menu->mnuOptionsLower, m_menu->mnuOptionsUpper,
                                                 m_menu->mnuOptionsComplete, this);
+    m_fileCommands = std::make_unique<FileCommands>(commandContext());
 
     connectMenu();
     connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
@@ -114,6 +116,13 @@ void frmMain::connectMenu()
     const MainMenu& m = *m_menu;
     connect(m.mnuFileNew, &QAction::triggered, this, &frmMain::mnuFileNew_Click);
     connect(m.mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+    FileCommands* file = m_fileCommands.get();
+    connect(m.mnuFileOpen, &QAction::triggered, this, [file] { file->mnuFileOpen_Click(); });
+    connect(m.mnuFileSave, &QAction::triggered, this, [file] { file->mnuFileSave_Click(); });
+    connect(m.mnuFileSaveAs, &QAction::triggered, this, [file] { file->mnuFileSaveAs_Click(); });
+    connect(m.mnuFilePrint, &QAction::triggered, this, [file] { file->mnuFilePrint_Click(); });
+    connect(m.mnuFilePageSetup, &QAction::triggered, this, [file] { file->mnuFilePageSetup_Click(); });
+    connect(m.mnufiledelete, &QAction::triggered, this, [file] { file->mnufiledelete_Click(); });
     connect(m.mnuWindowNewWindow, &QAction::triggered, this, &frmMain::mnuWindowNewWindow_Click);
     connect(m.mnuWindowCascade, &QAction::triggered, this, &frmMain::mnuWindowCascade_Click);
     connect(m.mnuWindowTileHorizontal, &QAction::triggered, this, &frmMain::mnuWindowTileHorizontal_Click);
@@ -290,6 +299,18 @@ void frmMain::tbToolBar_ButtonClick(QAction* button)
     const QString key = MainToolBar::Key(button);
     if (key == QLatin1String("New")) {
         CreateDocumentWindow();
+        return;
+    }
+    if (key == QLatin1String("Open")) {
+        m_fileCommands->mnuFileOpen_Click();
+        return;
+    }
+    if (key == QLatin1String("Save")) {
+        m_fileCommands->mnuFileSave_Click();
+        return;
+    }
+    if (key == QLatin1String("Print")) {
+        m_fileCommands->mnuFilePrint_Click();
         return;
     }
     if (key == QLatin1String("Find")) {

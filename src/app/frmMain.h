@@ -3,10 +3,13 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
+
 class ClipboardState;
 struct CommandContext;
 class CommonDialog;
 class CompletionOptions;
+class FileCommands;
 class MainMenu;
 class MainStatusBar;
 class MainToolBar;
@@ -63,6 +66,8 @@ public:
     // shared common dialog, the clipboard.
     CommandContext commandContext();
 
+    FileCommands* fileCommands() const { return m_fileCommands.get(); }
+
     ClipboardState* clipboardState() const { return m_clipboard; }
     WindowListMenu* windowList() const { return m_windowList; }
     // The tag completion options of the Settings menu.
@@ -88,4 +93,5 @@ private:
     // The modeless dialogs, while they are open.
     QPointer<FindForm> m_findForm;
     QPointer<frmAbout> m_about;
+    std::unique_ptr<FileCommands> m_fileCommands;
 };

@@ -163,6 +163,7 @@ void frmDocument::closeEvent(QCloseEvent* event)
 
 void frmDocument::Form_Unload(bool& cancel)
 {
+    m_promptSavedPath.clear();
     if (rtfText->document()->isEmpty())
         return;
     const MsgResult answer = MsgBox(this, UiTexts::SaveChangesPrefix + Caption() + UiTexts::SaveChangesSuffix,
@@ -176,7 +177,8 @@ void frmDocument::Form_Unload(bool& cancel)
 
 // The save dialog of the close prompt; the chosen filter entry, not the
 // typed extension, decides between RTF and plain text. False keeps the
-// window open: the file could not be written and the text would be lost.
+// window open: the dialog was cancelled or the file could not be written,
+// and closing would lose the text.
 bool frmDocument::saveFromPrompt()
 {
     CommonDialog& dialog = *dlgCommonDialog;
@@ -187,7 +189,7 @@ bool frmDocument::saveFromPrompt()
     dialog.ShowSave();
     const QString path = dialog.FileName;
     if (path.isEmpty())
-        return true;
+        return false;
 
     QString error;
     bool saved = false;
@@ -198,7 +200,9 @@ bool frmDocument::saveFromPrompt()
     } else {
         saved = WriteTextFile(path, rtfText->Text(), &error);
     }
-    if (!saved)
+    if (saved)
+        m_promptSavedPath = path;
+    else
         MsgBox(this, UiTexts::SaveFailed.arg(path, error), MsgButtons::OKOnly, MsgIcon::Exclamation);
     return saved;
 }

@@ -22,6 +22,9 @@ public:
     void setCaption(const QString& caption) { setWindowTitle(caption); }
     // A document that was never loaded from or saved to a file.
     bool isUntitled() const { return m_untitled; }
+    // The file the last close prompt saved the document to; empty when that
+    // prompt saved nothing.
+    QString promptSavedPath() const { return m_promptSavedPath; }
 
     void Form_Load();
     void Form_Resize();
@@ -45,4 +48,5 @@ private:
     bool saveFromPrompt();
 
     bool m_untitled = false; // follows the caption, read on every refresh tick
+    QString m_promptSavedPath;
 };

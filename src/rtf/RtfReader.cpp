@@ -83,7 +83,8 @@ const std::unordered_map<std::string_view, KwInfo>& keywords()
             {"upr", {Kw::Upr}}, {"ud", {Kw::Ud}}, {"intbl", {Kw::InTable}},
             {"fldrslt", {Kw::Known}}, {"nesttableprops", {Kw::Known}},
         };
-        // Every kind of underline counts as underline.
+        // Every kind of underline counts as underline; underlineStyle() gives
+        // the line it is drawn with.
         for (const char* w : {"uld", "uldb", "uldash", "uldashd", "uldashdd", "ulhair", "ulhwave",
                               "ulldash", "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd",
                               "ulthldash", "ululdbwave", "ulw", "ulwave"})
@@ -112,13 +113,31 @@ const std::unordered_map<std::string_view, KwInfo>& keywords()
     return table;
 }
 
+// The editor's lines for the underline control words: dotted, dashed and
+// wavy kinds keep their look; double, thick, word and hairline underlines,
+// which the editor cannot draw, become a single line.
+QTextCharFormat::UnderlineStyle underlineStyle(std::string_view word)
+{
+    static const std::unordered_map<std::string_view, QTextCharFormat::UnderlineStyle> styles{
+        {"uld", QTextCharFormat::DotLine},          {"ulthd", QTextCharFormat::DotLine},
+        {"uldash", QTextCharFormat::DashUnderline}, {"ulthdash", QTextCharFormat::DashUnderline},
+        {"ulldash", QTextCharFormat::DashUnderline}, {"ulthldash", QTextCharFormat::DashUnderline},
+        {"uldashd", QTextCharFormat::DashDotLine},  {"ulthdashd", QTextCharFormat::DashDotLine},
+        {"uldashdd", QTextCharFormat::DashDotDotLine}, {"ulthdashdd", QTextCharFormat::DashDotDotLine},
+        {"ulwave", QTextCharFormat::WaveUnderline}, {"ulhwave", QTextCharFormat::WaveUnderline},
+        {"ululdbwave", QTextCharFormat::WaveUnderline},
+    };
+    const auto it = styles.find(word);
+    return it == styles.end() ? QTextCharFormat::SingleUnderline : it->second;
+}
+
 struct CharProps {
     int font = -1;
     int halfPoints = 24;
     int color = 0;
     bool bold = false;
     bool italic = false;
-    bool underline = false;
+    std::uint8_t underline = QTextCharFormat::NoUnderline;  // a QTextCharFormat::UnderlineStyle
     bool strike = false;
     bool hidden = false;
     std::int8_t vertical = 0;
@@ -589,10 +608,10 @@ void Parser::handleWord(const Word& w)
         st.chr.italic = on;
         break;
     case Kw::Underline:
-        st.chr.underline = on;
+        st.chr.underline = on ? underlineStyle(w.name) : QTextCharFormat::NoUnderline;
         break;
     case Kw::UnderlineOff:
-        st.chr.underline = false;
+        st.chr.underline = QTextCharFormat::NoUnderline;
         break;
     case Kw::Strike:
     case Kw::StrikeDouble:
@@ -731,7 +750,8 @@ void Parser::skipGroup()
                 if (word.name == "bin" && word.hasParam)
                     skipBytes(word.param);
             } else {
-                m_p += 2;
+                // A backslash as the last byte has no symbol after it.
+                m_p = m_p + 1 < m_end ? m_p + 2 : m_end;
             }
             continue;
         }
@@ -930,7 +950,7 @@ QTextCharFormat Parser::formatFor(const CharProps& props)
     format.setFontPointSize(props.halfPoints / 2.0);
     format.setFontWeight(props.bold ? QFont::Bold : QFont::Normal);
     format.setFontItalic(props.italic);
-    format.setFontUnderline(props.underline);
+    format.setUnderlineStyle(QTextCharFormat::UnderlineStyle(props.underline));
     format.setFontStrikeOut(props.strike);
     if (props.color > 0 && size_t(props.color) < m_colors.size() && m_colors[props.color].isValid())
         format.setForeground(m_colors[props.color]);

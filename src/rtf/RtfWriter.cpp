@@ -40,9 +40,53 @@ struct RunProps {
     int color = 0;
     bool bold = false;
     bool italic = false;
-    bool underline = false;
+    int underline = QTextCharFormat::NoUnderline;
     bool strike = false;
+    int vertical = 0;  // 1 superscript, -1 subscript
 };
+
+// The line a run is underlined with; a format that only says "underlined"
+// has a single line.
+int underlineStyleOf(const QTextCharFormat& format)
+{
+    if (format.hasProperty(QTextFormat::TextUnderlineStyle))
+        return format.underlineStyle();
+    return format.fontUnderline() ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
+}
+
+// The control word the reader takes back to the same line.
+const char* underlineWord(int style)
+{
+    switch (style) {
+    case QTextCharFormat::NoUnderline:
+        return "ulnone";
+    case QTextCharFormat::DashUnderline:
+        return "uldash";
+    case QTextCharFormat::DotLine:
+        return "uld";
+    case QTextCharFormat::DashDotLine:
+        return "uldashd";
+    case QTextCharFormat::DashDotDotLine:
+        return "uldashdd";
+    case QTextCharFormat::WaveUnderline:
+    case QTextCharFormat::SpellCheckUnderline:
+        return "ulwave";
+    default:
+        return "ul";
+    }
+}
+
+int verticalOf(const QTextCharFormat& format)
+{
+    switch (format.verticalAlignment()) {
+    case QTextCharFormat::AlignSuperScript:
+        return 1;
+    case QTextCharFormat::AlignSubScript:
+        return -1;
+    default:
+        return 0;
+    }
+}
 
 class Writer
 {
@@ -187,8 +231,17 @@ void Writer::writeRun(const QTextCharFormat& format, QStringView text)
 
     toggle("b", "b0", m_current.bold, format.fontWeight() >= QFont::DemiBold);
     toggle("i", "i0", m_current.italic, format.fontItalic());
-    toggle("ul", "ulnone", m_current.underline, format.fontUnderline());
+    const int underline = underlineStyleOf(format);
+    if (underline != m_current.underline) {
+        word(underlineWord(underline));
+        m_current.underline = underline;
+    }
     toggle("strike", "strike0", m_current.strike, format.fontStrikeOut());
+    const int vertical = verticalOf(format);
+    if (vertical != m_current.vertical) {
+        word(vertical > 0 ? "super" : vertical < 0 ? "sub" : "nosupersub");
+        m_current.vertical = vertical;
+    }
 
     if (color != m_current.color) {
         word("cf", color);

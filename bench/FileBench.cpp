@@ -1,0 +1,329 @@
+// bench_files: the file commands on large documents, from the user's side.
+//
+//   bash scripts/bench.sh bench_files --benchmark_repetitions=5 \
+//       --benchmark_report_aggregates_only=true
+//
+// Documents, made on the first run and kept in bench-data/ beside the
+// program (or the folder $PERGALOT_BENCH_DATA names):
+//   libreoffice.rtf  about 18 MB written by LibreOffice (soffice --convert-to
+//                    rtf) from generated HTML of 2.7 M Russian and English
+//                    characters with bold, italic, underline, colour and
+//                    alignment;
+//   text-1251.txt, text-utf8.txt  about 10 MB of Russian and English lines
+//                    in Windows-1251 and in UTF-8.
+//
+// Measured (manual time, one open or save per iteration):
+//   OpenRtf      FileCommands::openFile of the RTF file in a fresh main window
+//                up to its first paint; counters split it into reading the
+//                file (file_ms), building the document from it (build_ms:
+//                RtfReader and the editor's document) and the first paint
+//                (paint_ms); for plain text, decode_ms is the part of the
+//                build that only decodes the bytes (TextCodec). They also
+//                give the process's peak memory with the
+//                document open (peak_MB) against the file's size (file_MB).
+//   OpenText     the same for the plain-text files.
+//   SaveRtf, SaveText  File > Save of the open RTF document to a .rtf and to
+//                a .txt caption.
+// Targets: RTF open < 1 s, text open < 0.5 s, save as RTF < 0.5 s and as text
+// < 0.2 s, peak memory < 10x the RTF file. Nothing fails on a miss.
+
+#include "BenchSupport.h"
+
+#include "app/frmMain.h"
+#include "commands/FileCommands.h"
+#include "document/frmDocument.h"
+#include "platform/ProgramFolder.h"
+#include "platform/RichTextBox.h"
+#include "platform/TextCodec.h"
+#include "rtf/RtfReader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+constexpr qsizetype RtfCharacters = 2'700'000;
+constexpr qsizetype TextBytes = 10 * 1024 * 1024;
+
+// A fixed-seed generator, so every machine gets the same documents.
+class Random
+{
+public:
+    explicit Random(std::uint64_t seed) : m_state(seed) { }
+    int below(int n)
+    {
+        m_state ^= m_state >> 12;
+        m_state ^= m_state << 25;
+        m_state ^= m_state >> 27;
+        return int((m_state * 0x2545F4914F6CDD1DULL) >> 33) % n;
+    }
+    bool chance(int percent) { return below(100) < percent; }
+
+private:
+    std::uint64_t m_state;
+};
+
+const char* const russianWords[] = {
+    "и", "в", "не", "на", "что", "с", "по", "это", "документ", "текст", "редактор", "строка", "абзац",
+    "шрифт", "размер", "цвет", "жирный", "курсив", "подчёркнутый", "Москва", "правительство",
+    "исследование", "результаты", "программа", "пользователь", "изменения", "быстро", "медленно",
+    "ёлка", "объём", "съешь", "ещё", "этих", "мягких", "французских", "булок", "выпей", "чаю",
+};
+const char* const englishWords[] = {
+    "the", "of", "and", "to", "in", "is", "for", "that", "editor", "document", "text", "window",
+    "paragraph", "font", "size", "colour", "bold", "italic", "quick", "brown", "fox", "jumps",
+    "over", "lazy", "dog", "benchmark", "result", "version",
+};
+
+QString word(Random& random, bool russian)
+{
+    return QString::fromUtf8(russian ? russianWords[random.below(int(std::size(russianWords)))]
+                                     : englishWords[random.below(int(std::size(englishWords)))]);
+}
+
+QString dataFolder()
+{
+    const QByteArray env = qgetenv("PERGALOT_BENCH_DATA");
+    const QString folder = env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data")
+                                         : QString::fromLocal8Bit(env);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Generated HTML, converted by LibreOffice as a user's document would be.
+QString libreOfficeRtf(QString* error)
+{
+    const QString target = dataFolder() + QStringLiteral("/libreoffice.rtf");
+    if (QFileInfo(target).size() > 0)
+        return target;
+    static const char* const colours[] = {"#c00000", "#0050a0", "#208020", "#806000"};
+    static const char* const aligns[] = {"", "", " align=\"center\"", " align=\"right\"", " align=\"justify\""};
+    Random random(20240917);
+    QString html = QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>\n");
+    qsizetype characters = 0;
+    while (characters < RtfCharacters) {
+        QString paragraph;
+        const int words = 30 + random.below(60);
+        for (int i = 0; i < words; ++i) {
+            const QString w = word(random, random.chance(60));
+            characters += w.size() + 1;
+            const int style = random.below(100);
+            if (i)
+                paragraph += QLatin1Char(' ');
+            if (style < 5)
+                paragraph += QStringLiteral("<b>%1</b>").arg(w);
+            else if (style < 9)
+                paragraph += QStringLiteral("<i>%1</i>").arg(w);
+            else if (style < 11)
+                paragraph += QStringLiteral("<u>%1</u>").arg(w);
+            else if (style < 13)
+                paragraph += QStringLiteral("<span style=\"color:%1\">%2</span>")
+                                 .arg(QLatin1String(colours[random.below(4)]), w);
+            else
+                paragraph += w;
+        }
+        html += QStringLiteral("<p%1>%2</p>\n").arg(QLatin1String(aligns[random.below(5)]), paragraph);
+    }
+    html += QStringLiteral("</body></html>\n");
+
+    QTemporaryDir work;
+    const QString source = work.filePath(QStringLiteral("libreoffice.html"));
+    if (!writeFile(source, html.toUtf8())) {
+        *error = QStringLiteral("cannot write %1").arg(source);
+        return {};
+    }
+    QProcess soffice;
+    soffice.start(QStringLiteral("soffice"),
+                  {QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+                   QStringLiteral("--headless"), QStringLiteral("--infilter=HTML (StarWriter)"),
+                   QStringLiteral("--convert-to"), QStringLiteral("rtf"), QStringLiteral("--outdir"), work.path(),
+                   source});
+    if (!soffice.waitForFinished(600'000) || soffice.exitCode() != 0
+        || !QFile::rename(work.filePath(QStringLiteral("libreoffice.rtf")), target)) {
+        *error = QStringLiteral("soffice could not convert the generated HTML: %1")
+                     .arg(QString::fromLocal8Bit(soffice.readAllStandardError()));
+        return {};
+    }
+    return target;
+}
+
+// Lines of Russian and English words up to about 10 MB in the encoding.
+QString textFile(const char* encoding, const QString& name)
+{
+    const QString target = dataFolder() + QLatin1Char('/') + name;
+    if (QFileInfo(target).size() > 0)
+        return target;
+    QStringEncoder encoder(encoding);
+    Random random(20240918);
+    QByteArray bytes;
+    bytes.reserve(TextBytes + 4096);
+    while (bytes.size() < TextBytes) {
+        QString line;
+        const int words = 5 + random.below(15);
+        const bool russian = random.chance(60);
+        for (int i = 0; i < words; ++i)
+            line += (i ? QStringLiteral(" ") : QString()) + word(random, random.chance(russian ? 85 : 15));
+        line += QStringLiteral(".\r\n");
+        bytes += QByteArray(encoder.encode(line));
+    }
+    return writeFile(target, bytes) ? target : QString();
+}
+
+double secondsOf(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// A main window as the program starts it, settings kept out of the user's.
+std::unique_ptr<frmMain> newMainWindow()
+{
+    static QTemporaryDir programFolder;
+    QStandardPaths::setTestModeEnabled(true);
+    ProgramFolder::setPathForTesting(programFolder.path());
+    auto window = std::make_unique<frmMain>();
+    window->resize(1024, 768);
+    window->show();
+    QCoreApplication::processEvents();
+    window->mdiArea()->currentSubWindow()->showMaximized();
+    QCoreApplication::processEvents();
+    return window;
+}
+
+// Lays out what is visible and paints the whole window once.
+void paint(frmMain& window)
+{
+    QCoreApplication::processEvents();
+    window.repaint();
+}
+
+// The whole open as the user waits for it, then the same steps one by one
+// in a second fresh window for the split.
+void openToPaintedWindow(benchmark::State& state, const QString& path)
+{
+    double file = 0, build = 0, painted = 0, decode = -1;
+    for (auto _ : state) {
+        std::unique_ptr<frmMain> window = newMainWindow();
+        QElapsedTimer timer;
+        timer.start();
+        const bool opened = window->fileCommands()->openFile(path);
+        paint(*window);
+        state.SetIterationTime(secondsOf(timer));
+        if (!opened) {
+            state.SkipWithError("the file did not open");
+            return;
+        }
+        state.counters["peak_MB"] = double(BenchSupport::peakRssBytes()) / 1e6;
+        window.reset();
+
+        window = newMainWindow();
+        window->CreateDocumentWindow();
+        timer.restart();
+        QFile input(path);
+        input.open(QIODevice::ReadOnly);
+        const QByteArray bytes = input.readAll();
+        file = secondsOf(timer);
+        timer.restart();
+        window->ActiveForm()->rtfText->setTextRTF(bytes);
+        build = secondsOf(timer);
+        timer.restart();
+        paint(*window);
+        painted = secondsOf(timer);
+        if (!RtfReader::isRtf(bytes)) {
+            timer.restart();
+            benchmark::DoNotOptimize(TextCodec::decode(bytes));
+            decode = secondsOf(timer);
+        }
+    }
+    if (decode >= 0)
+        state.counters["decode_ms"] = decode * 1000;
+    state.counters["file_ms"] = file * 1000;
+    state.counters["build_ms"] = build * 1000;
+    state.counters["paint_ms"] = painted * 1000;
+    state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;
+}
+
+void BM_OpenRtf(benchmark::State& state)
+{
+    QString error;
+    const QString path = libreOfficeRtf(&error);
+    if (path.isEmpty()) {
+        state.SkipWithError(qPrintable(error));
+        return;
+    }
+    openToPaintedWindow(state, path);
+}
+
+void BM_OpenText(benchmark::State& state)
+{
+    const bool utf8 = state.range(0) != 0;
+    const QString path = utf8 ? textFile("UTF-8", QStringLiteral("text-utf8.txt"))
+                              : textFile("windows-1251", QStringLiteral("text-1251.txt"));
+    state.SetLabel(utf8 ? "UTF-8" : "Windows-1251");
+    if (path.isEmpty()) {
+        state.SkipWithError("cannot write the text file");
+        return;
+    }
+    openToPaintedWindow(state, path);
+}
+
+// File > Save of the large RTF document under a caption that decides the
+// format.
+void save(benchmark::State& state, const QString& name)
+{
+    QString error;
+    const QString source = libreOfficeRtf(&error);
+    if (source.isEmpty()) {
+        state.SkipWithError(qPrintable(error));
+        return;
+    }
+    std::unique_ptr<frmMain> window = newMainWindow();
+    window->fileCommands()->openFile(source);
+    QTemporaryDir folder;
+    const QString target = folder.filePath(name);
+    window->ActiveForm()->setCaption(target);
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        window->fileCommands()->mnuFileSave_Click();
+        state.SetIterationTime(secondsOf(timer));
+    }
+    state.counters["written_MB"] = double(QFileInfo(target).size()) / 1e6;
+    window->ActiveForm()->rtfText->clear();
+}
+
+void BM_SaveRtf(benchmark::State& state)
+{
+    save(state, QStringLiteral("saved.rtf"));
+}
+
+void BM_SaveText(benchmark::State& state)
+{
+    save(state, QStringLiteral("saved.txt"));
+}
+
+} // namespace
+
+BENCHMARK(BM_OpenRtf)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenText)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveRtf)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveText)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
