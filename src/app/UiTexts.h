@@ -34,3 +34,10 @@ inline const QString SaveFilter = QStringLiteral(
 inline const QString SaveFailed = QStringLiteral("Не удалось сохранить файл %1:\n%2");
 
 } // namespace UiTexts
+
+// Edit and format commands
+namespace UiTexts {
+
+inline const QString HelpNotReady = QStringLiteral("В данной версии пергалота справка не готова");
+
+} // namespace UiTexts

@@ -2,9 +2,14 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class ClipboardState;
 struct CommandContext;
 class CommonDialog;
+class EditCommands;
+class FormatCommands;
+class HelpCommands;
 class MainMenu;
 class MainStatusBar;
 class MainToolBar;
@@ -57,6 +62,9 @@ public:
     CommandContext commandContext();
 
     ClipboardState* clipboardState() const { return m_clipboard; }
+    EditCommands* editCommands() const { return m_editCommands.get(); }
+    FormatCommands* formatCommands() const { return m_formatCommands.get(); }
+    HelpCommands* helpCommands() const { return m_helpCommands.get(); }
     WindowListMenu* windowList() const { return m_windowList; }
 
 protected:
@@ -64,6 +72,7 @@ protected:
 
 private:
     void connectMenu();
+    void connectEditAndFormatCommands();
     void applyStoredVisibility(const QString& key, QWidget* bar, QAction* item);
     void toggleBar(QWidget* bar, QAction* item, const QString& key);
     void restoreBounds();
@@ -75,4 +84,7 @@ private:
     ClipboardState* m_clipboard = nullptr;
     StateRefresh* m_refresh = nullptr;
     WindowListMenu* m_windowList = nullptr;
+    std::unique_ptr<EditCommands> m_editCommands;
+    std::unique_ptr<FormatCommands> m_formatCommands;
+    std::unique_ptr<HelpCommands> m_helpCommands;
 };

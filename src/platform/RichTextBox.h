@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class QMimeData;
 class QPrinter;
 
 // The document editor: a QTextEdit that speaks the editor's own vocabulary
@@ -93,6 +94,12 @@ public:
     // The format new text gets in an empty editor: Times New Roman 14.25 pt.
     static QTextCharFormat defaultCharFormat();
 
+    // Keys of the clipboard and select-all commands (Ctrl+X/C/V/A, Shift+Del,
+    // Ctrl+Ins, Shift+Ins and the platform's other bindings of them). The
+    // editor leaves them to the window's Edit menu, so they run its commands
+    // and, while an item is disabled, do nothing.
+    static bool isEditCommandKey(const QKeyEvent* event);
+
 signals:
     void KeyPress(int& keyAscii);  // before insertion; 0 cancels, another code replaces the character
     // button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl, 4 Alt; x, y
@@ -103,11 +110,17 @@ signals:
     void overwriteModeChanged(bool overwrite);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Drag and drop, the X11 selection and QTextEdit's own copy and paste
+    // carry plain text only, as the clipboard commands do.
+    QMimeData* createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
     template <typename T, typename Read>
