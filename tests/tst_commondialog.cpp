@@ -1,6 +1,7 @@
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/CommonDialog.h"
+#include "platform/FontDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/QtCommonDialogBackend.h"
 
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QLineEdit>
@@ -501,33 +503,60 @@ void TestCommonDialog::qtFontAndColourDialogsRoundTrip()
     dialog.FontUnderline = true;
     dialog.DialogTitle = QStringLiteral("Печать");
 
+    dialog.Color = QColor(0x12, 0x34, 0x56);
+
+    // The font dialog opens with the instance's values, colour included;
+    // Apply hands the current choices over while it stays open.
     QFont shownFont;
+    QColor shownColor;
     QString fontTitle;
-    onModal<QFontDialog>([&](QFontDialog* d) {
+    bool appliedWhileOpen = false;
+    dialog.onApply = [&] { appliedWhileOpen = dialog.FontSize == 17.0f && dialog.Color == QColor(Qt::red); };
+    onModal<FontDialog>([&](FontDialog* d) {
         shownFont = d->currentFont();
+        shownColor = d->currentColor();
         fontTitle = d->windowTitle();
+        QVERIFY(d->colorButton()->isVisible());
         QFont choice(family);
         choice.setPointSizeF(17);
         choice.setBold(true);
         choice.setStrikeOut(true);
         d->setCurrentFont(choice);
-        d->accept();
+        d->setCurrentColor(Qt::red);
+        d->buttons()->button(QDialogButtonBox::Apply)->click();
+        QVERIFY(d->isVisible());
+        d->buttons()->button(QDialogButtonBox::Ok)->click();
     });
     QVERIFY(dialog.ShowFont());
     QCOMPARE(shownFont.family(), family);
     QCOMPARE(shownFont.pointSizeF(), 12.0);
     QVERIFY(shownFont.underline());
+    QCOMPARE(shownColor, QColor(0x12, 0x34, 0x56));
     QVERIFY(fontTitle != QStringLiteral("Печать"));
+    QVERIFY(appliedWhileOpen);
     QCOMPARE(dialog.FontName, family);
     QCOMPARE(dialog.FontSize, 17.0f);
     QVERIFY(dialog.FontBold);
     QVERIFY(!dialog.FontItalic);
     QVERIFY(dialog.FontStrikethru);
+    QCOMPARE(dialog.Color, QColor(Qt::red));
 
-    // The colour dialog starts from Color only when asked to.
+    // Without CF_APPLY there is no Apply button; Escape cancels the whole
+    // dialog and changes nothing.
+    dialog.Flags = CommonDialog::CF_BOTH | CommonDialog::CF_EFFECTS;
+    bool hadApply = true;
+    onModal<FontDialog>([&](FontDialog* d) {
+        hadApply = d->buttons()->button(QDialogButtonBox::Apply) != nullptr;
+        d->setCurrentColor(Qt::green);
+        QTest::keyClick(d->fontChooser()->focusWidget() ? d->fontChooser()->focusWidget() : d, Qt::Key_Escape);
+    });
+    QVERIFY(!dialog.ShowFont());
+    QVERIFY(!hadApply);
+    QCOMPARE(dialog.Color, QColor(Qt::red));
+
+    // The colour dialog starts from Color whatever flags the last command left.
     dialog.Color = QColor(0x12, 0x34, 0x56);
-    QColor shownColor;
-    for (quint32 flags : {CommonDialog::CC_RGBINIT, 0u}) {
+    for (quint32 flags : {CommonDialog::CC_RGBINIT, quint32(CommonDialog::OFN_FILEMUSTEXIST)}) {
         dialog.Flags = flags;
         onModal<QColorDialog>([&](QColorDialog* d) {
             shownColor = d->currentColor();
@@ -536,7 +565,7 @@ void TestCommonDialog::qtFontAndColourDialogsRoundTrip()
         });
         const QColor before = dialog.Color;
         QVERIFY(dialog.ShowColor());
-        QCOMPARE(shownColor, flags ? before : QColor(Qt::black));
+        QCOMPARE(shownColor, before);
         QCOMPARE(dialog.Color, QColor(0xab, 0xcd, 0xef));
     }
 }

@@ -1,0 +1,185 @@
+// bench_edit: select all and case conversion on large documents, in a shown
+// document window (offscreen), through the commands the menus run.
+//
+//   bash scripts/bench.sh bench_edit --benchmark_repetitions=5 \
+//       --benchmark_report_aggregates_only=true
+//
+// SelectAll_Command     select all on a freshly loaded ~5 MB document, from
+//                       the command to the editor having shown the result
+// SelectAll_LengthOf*   the length the command selects: the text's own
+//                       length as built, against the length of the RTF
+//                       source (writing the whole document as RTF)
+// UpperCase_*           upper case of a 1 MB selection: plain text, text with
+//                       a format change every few words, and for comparison
+//                       the whole selection replaced through its plain text
+//
+// The document is loaded again before every timed select all or conversion
+// (not timed), so each meets a freshly loaded document, as a user would after
+// opening it.
+
+#include "commands/CommandContext.h"
+#include "commands/EditCommands.h"
+#include "commands/FormatCommands.h"
+#include "document/frmDocument.h"
+#include "platform/RichTextBox.h"
+
+#include <QApplication>
+#include <QString>
+#include <QTextCursor>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+const char* const words[] = {"Редактор", "text", "ёлка,", "Straße", "документ.", "Word", "объём", "и",
+                             "programme", "Щука", "(скобки)", "quick", "brown", "лиса", "—", "42"};
+
+// About `characters` UTF-16 characters of mixed Cyrillic and Latin words in
+// paragraphs of 60 to 80 words.
+QString sampleText(qsizetype characters)
+{
+    QString text;
+    text.reserve(characters + 200);
+    unsigned state = 12345;
+    int inParagraph = 0;
+    while (text.size() < characters) {
+        state = state * 1103515245u + 12345u;
+        text += QString::fromUtf8(words[(state >> 16) % std::size(words)]);
+        if (++inParagraph >= 60 + int((state >> 8) % 21)) {
+            text += QLatin1Char('\n');
+            inParagraph = 0;
+        } else {
+            text += QLatin1Char(' ');
+        }
+    }
+    return text;
+}
+
+// A document window shown offscreen at a usual size, with a context whose
+// active document it is.
+struct Window
+{
+    frmDocument document;
+    CommandContext context;
+
+    Window()
+    {
+        document.resize(900, 700);
+        document.show();
+        context.activeForm = [this] { return &document; };
+        QApplication::processEvents();
+    }
+    RichTextBox& editor() { return *document.rtfText; }
+    // Loads the text, every `formatEvery`-th word bold (0: none), and lets
+    // the window paint once.
+    void load(const QString& text, int formatEvery = 0)
+    {
+        editor().setText(text);
+        if (formatEvery > 0) {
+            QTextCursor cursor(editor().document());
+            QTextCharFormat bold;
+            bold.setFontWeight(QFont::Bold);
+            cursor.beginEditBlock();
+            int word = 0;
+            for (qsizetype at = text.indexOf(QLatin1Char(' ')); at >= 0; at = text.indexOf(QLatin1Char(' '), at + 1)) {
+                if (++word % formatEvery != 0)
+                    continue;
+                const qsizetype end = text.indexOf(QLatin1Char(' '), at + 1);
+                if (end < 0)
+                    break;
+                cursor.setPosition(int(at + 1));
+                cursor.setPosition(int(end), QTextCursor::KeepAnchor);
+                cursor.mergeCharFormat(bold);
+            }
+            cursor.endEditBlock();
+        }
+        QApplication::processEvents();
+    }
+};
+
+constexpr qsizetype FiveMegabytes = 5 * 1024 * 1024;
+constexpr qsizetype OneMegabyte = 1024 * 1024;
+
+void SelectAll_Command(benchmark::State& state)
+{
+    Window window;
+    const QString text = sampleText(FiveMegabytes);
+    EditCommands commands(window.context);
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.load(text);
+        state.ResumeTiming();
+        commands.mnueditselectall_Click();
+        QApplication::processEvents();
+    }
+    state.counters["length"] = double(window.editor().SelLength());
+}
+BENCHMARK(SelectAll_Command)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Finding the length to select: the text's own length, as the command does,
+// against the length of the RTF source, which means writing the whole
+// document as RTF.
+void SelectAll_LengthOfText(benchmark::State& state)
+{
+    Window window;
+    window.load(sampleText(FiveMegabytes));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(window.editor().textLength());
+}
+BENCHMARK(SelectAll_LengthOfText);
+
+void SelectAll_LengthOfRtf(benchmark::State& state)
+{
+    Window window;
+    window.load(sampleText(FiveMegabytes));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(window.editor().TextRTF().size());
+}
+BENCHMARK(SelectAll_LengthOfRtf)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void upperCase(benchmark::State& state, int formatEvery, bool throughSelText)
+{
+    Window window;
+    const QString text = sampleText(OneMegabyte);
+    FormatCommands commands(window.context);
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.load(text, formatEvery);
+        window.editor().setSelStart(0);
+        window.editor().setSelLength(window.editor().textLength());
+        QApplication::processEvents();
+        state.ResumeTiming();
+        if (throughSelText) {
+            RichTextBox& editor = window.editor();
+            const qsizetype start = editor.SelStart();
+            const QString upper = editor.SelText().toUpper();
+            editor.setSelText(upper);
+            editor.setSelStart(start);
+            editor.setSelLength(upper.size());
+        } else {
+            commands.mnutuningcapsenabled_Click();
+        }
+        QApplication::processEvents();
+    }
+    state.counters["selection"] = double(window.editor().SelLength());
+}
+
+void UpperCase_Plain(benchmark::State& state)
+{
+    upperCase(state, 0, false);
+}
+BENCHMARK(UpperCase_Plain)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void UpperCase_BoldEveryThirdWord(benchmark::State& state)
+{
+    upperCase(state, 3, false);
+}
+BENCHMARK(UpperCase_BoldEveryThirdWord)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void UpperCase_ThroughSelText(benchmark::State& state)
+{
+    upperCase(state, 3, true);
+}
+BENCHMARK(UpperCase_ThroughSelText)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
