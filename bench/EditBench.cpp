@@ -4,8 +4,9 @@
 //   bash scripts/bench.sh bench_edit --benchmark_repetitions=5 \
 //       --benchmark_report_aggregates_only=true
 //
-// SelectAll_Command     select all on a freshly loaded ~5 MB document, from
-//                       the command to the editor having shown the result
+// SelectAll_Command     select all on a freshly loaded ~5 MB document (every
+//                       third word bold), from the command to the editor
+//                       having shown the result
 // SelectAll_LengthOf*   the length the command selects: the text's own
 //                       length as built, against the length of the RTF
 //                       source (writing the whole document as RTF)
@@ -70,32 +71,40 @@ struct Window
         QApplication::processEvents();
     }
     RichTextBox& editor() { return *document.rtfText; }
-    // Loads the text, every `formatEvery`-th word bold (0: none), and lets
-    // the window paint once.
-    void load(const QString& text, int formatEvery = 0)
+    // Loads a document as File > Open would and lets the window paint once.
+    void load(const QByteArray& rtf)
     {
-        editor().setText(text);
-        if (formatEvery > 0) {
-            QTextCursor cursor(editor().document());
-            QTextCharFormat bold;
-            bold.setFontWeight(QFont::Bold);
-            cursor.beginEditBlock();
-            int word = 0;
-            for (qsizetype at = text.indexOf(QLatin1Char(' ')); at >= 0; at = text.indexOf(QLatin1Char(' '), at + 1)) {
-                if (++word % formatEvery != 0)
-                    continue;
-                const qsizetype end = text.indexOf(QLatin1Char(' '), at + 1);
-                if (end < 0)
-                    break;
-                cursor.setPosition(int(at + 1));
-                cursor.setPosition(int(end), QTextCursor::KeepAnchor);
-                cursor.mergeCharFormat(bold);
-            }
-            cursor.endEditBlock();
-        }
+        editor().setTextRTF(rtf);
         QApplication::processEvents();
     }
 };
+
+// The sample text as RTF, every `boldEvery`-th word bold (0: none).
+QByteArray sampleDocument(qsizetype characters, int boldEvery)
+{
+    const QString text = sampleText(characters);
+    RichTextBox editor;
+    editor.setText(text);
+    if (boldEvery > 0) {
+        QTextCursor cursor(editor.document());
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        cursor.beginEditBlock();
+        int word = 0;
+        for (qsizetype at = text.indexOf(QLatin1Char(' ')); at >= 0; at = text.indexOf(QLatin1Char(' '), at + 1)) {
+            const qsizetype end = text.indexOf(QLatin1Char(' '), at + 1);
+            if (end < 0)
+                break;
+            if (++word % boldEvery != 0)
+                continue;
+            cursor.setPosition(int(at + 1));
+            cursor.setPosition(int(end), QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(bold);
+        }
+        cursor.endEditBlock();
+    }
+    return editor.TextRTF();
+}
 
 constexpr qsizetype FiveMegabytes = 5 * 1024 * 1024;
 constexpr qsizetype OneMegabyte = 1024 * 1024;
@@ -103,11 +112,11 @@ constexpr qsizetype OneMegabyte = 1024 * 1024;
 void SelectAll_Command(benchmark::State& state)
 {
     Window window;
-    const QString text = sampleText(FiveMegabytes);
+    const QByteArray document = sampleDocument(FiveMegabytes, 3);
     EditCommands commands(window.context);
     for (auto _ : state) {
         state.PauseTiming();
-        window.load(text);
+        window.load(document);
         state.ResumeTiming();
         commands.mnueditselectall_Click();
         QApplication::processEvents();
@@ -122,7 +131,7 @@ BENCHMARK(SelectAll_Command)->Unit(benchmark::kMillisecond)->Iterations(3);
 void SelectAll_LengthOfText(benchmark::State& state)
 {
     Window window;
-    window.load(sampleText(FiveMegabytes));
+    window.load(sampleDocument(FiveMegabytes, 3));
     for (auto _ : state)
         benchmark::DoNotOptimize(window.editor().textLength());
 }
@@ -131,20 +140,20 @@ BENCHMARK(SelectAll_LengthOfText);
 void SelectAll_LengthOfRtf(benchmark::State& state)
 {
     Window window;
-    window.load(sampleText(FiveMegabytes));
+    window.load(sampleDocument(FiveMegabytes, 3));
     for (auto _ : state)
         benchmark::DoNotOptimize(window.editor().TextRTF().size());
 }
 BENCHMARK(SelectAll_LengthOfRtf)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void upperCase(benchmark::State& state, int formatEvery, bool throughSelText)
+void upperCase(benchmark::State& state, int boldEvery, bool throughSelText)
 {
     Window window;
-    const QString text = sampleText(OneMegabyte);
+    const QByteArray document = sampleDocument(OneMegabyte, boldEvery);
     FormatCommands commands(window.context);
     for (auto _ : state) {
         state.PauseTiming();
-        window.load(text, formatEvery);
+        window.load(document);
         window.editor().setSelStart(0);
         window.editor().setSelLength(window.editor().textLength());
         QApplication::processEvents();

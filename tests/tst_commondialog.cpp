@@ -545,13 +545,17 @@ void TestCommonDialog::qtFontAndColourDialogsRoundTrip()
     // dialog and changes nothing.
     dialog.Flags = CommonDialog::CF_BOTH | CommonDialog::CF_EFFECTS;
     bool hadApply = true;
+    bool closedByEscape = false;
     onModal<FontDialog>([&](FontDialog* d) {
         hadApply = d->buttons()->button(QDialogButtonBox::Apply) != nullptr;
         d->setCurrentColor(Qt::green);
-        QTest::keyClick(d->fontChooser()->focusWidget() ? d->fontChooser()->focusWidget() : d, Qt::Key_Escape);
+        QWidget* focused = d->fontChooser()->focusWidget();
+        QTest::keyClick(focused ? focused : d->fontChooser(), Qt::Key_Escape);
+        closedByEscape = !d->isVisible();
     });
     QVERIFY(!dialog.ShowFont());
     QVERIFY(!hadApply);
+    QVERIFY(closedByEscape);
     QCOMPARE(dialog.Color, QColor(Qt::red));
 
     // The colour dialog starts from Color whatever flags the last command left.
