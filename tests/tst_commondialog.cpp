@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -81,6 +82,7 @@ private slots:
     void qtMessageBoxMapsButtons();
     void qtPrintDialogFollowsFlags();
     void qtFontAndColourDialogsRoundTrip();
+    void fontDialogOpensOnTheAskedStyle();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -572,6 +574,38 @@ void TestCommonDialog::qtFontAndColourDialogsRoundTrip()
         QCOMPARE(shownColor, before);
         QCOMPARE(dialog.Color, QColor(0xab, 0xcd, 0xef));
     }
+}
+
+// Whatever a family calls its faces ("Book", "Roman", "Oblique"...), the font
+// dialog opens on one with the slant and weight asked for, so that OK does not
+// turn a plain selection italic.
+void TestCommonDialog::fontDialogOpensOnTheAskedStyle()
+{
+    int checked = 0;
+    for (const QString& family : QFontDatabase::families()) {
+        const QStringList styles = QFontDatabase::styles(family);
+        for (const bool italic : {false, true}) {
+            for (const bool bold : {false, true}) {
+                const bool offered = std::any_of(styles.cbegin(), styles.cend(), [&](const QString& style) {
+                    const QFont face = QFontDatabase::font(family, style, 12);
+                    return face.italic() == italic && face.bold() == bold;
+                });
+                if (!offered)
+                    continue;
+                QFont font(family, 12);
+                font.setItalic(italic);
+                font.setBold(bold);
+                const FontDialog dialog(font, Qt::black, true, true);
+                const QFont shown = dialog.currentFont();
+                QCOMPARE(shown.family(), family);
+                QVERIFY2(shown.italic() == italic && shown.bold() == bold,
+                         qPrintable(family + QLatin1String(": ") + shown.styleName()));
+                ++checked;
+            }
+        }
+    }
+    if (checked == 0)
+        QSKIP("no font with styles on this machine");
 }
 
 QTEST_MAIN(TestCommonDialog)

@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -9,6 +10,39 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+
+// Qt's chooser finds the style of a font without a style name by the name
+// "Normal", "Bold", "Italic"...; a family whose regular face is "Book" or
+// "Roman" would open on its first style (often an italic one), and OK would
+// apply it. The face is chosen here instead: the same slant, the nearest
+// weight, and of equals the shortest name ("Italic" before "Condensed Italic").
+QFont withStyleName(QFont font)
+{
+    if (!font.styleName().isEmpty())
+        return font;
+    const QString family = font.family();
+    QString best;
+    int bestWeightDistance = 0;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        // QFontDatabase::italic() leaves out oblique faces; QFont counts them.
+        const QFont face = QFontDatabase::font(family, style, 12);
+        if (face.italic() != font.italic())
+            continue;
+        const int weightDistance = qAbs(face.weight() - font.weight());
+        if (best.isEmpty() || weightDistance < bestWeightDistance
+            || (weightDistance == bestWeightDistance && style.size() < best.size())) {
+            best = style;
+            bestWeightDistance = weightDistance;
+        }
+    }
+    if (!best.isEmpty())
+        font.setStyleName(best);
+    return font;
+}
+
+} // namespace
 
 FontDialog::FontDialog(const QFont& font, const QColor& color, bool withColor, bool withApply, QWidget* parent)
     : QDialog(parent)
@@ -21,7 +55,7 @@ FontDialog::FontDialog(const QFont& font, const QColor& color, bool withColor, b
     m_fonts->setObjectName(QStringLiteral("fontChooser"));
     m_fonts->setWindowFlags(Qt::Widget);
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
-    m_fonts->setCurrentFont(font);
+    setCurrentFont(font);
     // Escape would close the embedded chooser alone.
     m_fonts->installEventFilter(this);
     setWindowTitle(m_fonts->windowTitle());
@@ -63,7 +97,7 @@ QFont FontDialog::currentFont() const
 
 void FontDialog::setCurrentFont(const QFont& font)
 {
-    m_fonts->setCurrentFont(font);
+    m_fonts->setCurrentFont(withStyleName(font));
 }
 
 void FontDialog::setCurrentColor(const QColor& color)
