@@ -5,7 +5,6 @@
 
 #include "app/MainMenu.h"
 #include "app/MainToolBar.h"
-#include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "commands/EditCommands.h"
 #include "commands/FormatCommands.h"
@@ -22,7 +21,6 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
@@ -62,12 +60,6 @@ void putForeignDataOnClipboard()
     clipboard()->setMimeData(data);
 }
 
-QStringList clipboardFormats()
-{
-    const QMimeData* data = clipboard()->mimeData();
-    return data ? data->formats() : QStringList();
-}
-
 void select(RichTextBox* editor, const QString& word)
 {
     const qsizetype at = editor->Text().indexOf(word);
@@ -86,21 +78,18 @@ private slots:
     void init();
     void cleanup();
 
-    void copyAndCutCarryPlainText_data();
-    void copyAndCutCarryPlainText();
+    void clipboardCommands_data();
+    void clipboardCommands();
     void pasteReadsRtfSource_data();
     void pasteReadsRtfSource();
-    void deleteLeavesClipboardAlone_data();
-    void deleteLeavesClipboardAlone();
     void keysOfDisabledItemsDoNothing();
     void commandsWithoutDocumentChangeNothing();
     void selectAll_data();
     void selectAll();
 
-    void fontDialogAppliesSevenValuesAndRemembers();
+    void fontAndColourDialogs();
     void cancelledDialogsChangeNothing_data();
     void cancelledDialogsChangeNothing();
-    void colourDialogStartsFromSharedColour();
     void caseConversion_data();
     void caseConversion();
     void caseConversionKeepsFormats();
@@ -132,12 +121,7 @@ void TestEditCommands::init()
 
 void TestEditCommands::cleanup()
 {
-    if (m_window) {
-        // Closing asks about unsaved text; nothing here is worth keeping.
-        for (frmDocument* document : m_window->documentWindows())
-            document->rtfText->setText(QString());
-        m_window.reset();
-    }
+    m_window.reset();
     QLocale::setDefault(QLocale::system());
     m_settings.reset();
 }
@@ -173,29 +157,39 @@ void TestEditCommands::run(const QString& route)
     }
 }
 
-void TestEditCommands::copyAndCutCarryPlainText_data()
+void TestEditCommands::clipboardCommands_data()
 {
     QTest::addColumn<QString>("route");
-    QTest::addColumn<bool>("cut");
-    QTest::newRow("Edit menu copy") << "menu:mnuEditCopy" << false;
-    QTest::newRow("context menu copy") << "menu:mnucontextcopy" << false;
-    QTest::newRow("toolbar copy") << "toolbar:Copy" << false;
-    QTest::newRow("Ctrl+C") << "key:Ctrl+C" << false;
-    QTest::newRow("Ctrl+Insert") << "key:Ctrl+Ins" << false;
-    QTest::newRow("Edit menu cut") << "menu:mnuEditCut" << true;
-    QTest::newRow("context menu cut") << "menu:mnucontextcut" << true;
-    QTest::newRow("toolbar cut") << "toolbar:Cut" << true;
-    QTest::newRow("Ctrl+X") << "key:Ctrl+X" << true;
-    QTest::newRow("Shift+Delete") << "key:Shift+Del" << true;
+    QTest::addColumn<QString>("text");      // the editor's text afterwards
+    QTest::addColumn<QString>("clipboard"); // the clipboard's text afterwards
+    QTest::addColumn<bool>("picture");      // the picture still on the clipboard
+    const QString whole = QStringLiteral("начало жирный конец");
+    const QString cut = QStringLiteral("начало  конец");
+    const QString word = QStringLiteral("жирный");
+    QTest::newRow("Edit menu copy") << "menu:mnuEditCopy" << whole << word << false;
+    QTest::newRow("context menu copy") << "menu:mnucontextcopy" << whole << word << false;
+    QTest::newRow("toolbar copy") << "toolbar:Copy" << whole << word << false;
+    QTest::newRow("Ctrl+C") << "key:Ctrl+C" << whole << word << false;
+    QTest::newRow("Ctrl+Insert") << "key:Ctrl+Ins" << whole << word << false;
+    QTest::newRow("Edit menu cut") << "menu:mnuEditCut" << cut << word << true;
+    QTest::newRow("context menu cut") << "menu:mnucontextcut" << cut << word << true;
+    QTest::newRow("toolbar cut") << "toolbar:Cut" << cut << word << true;
+    QTest::newRow("Ctrl+X") << "key:Ctrl+X" << cut << word << true;
+    QTest::newRow("Shift+Delete") << "key:Shift+Del" << cut << word << true;
+    QTest::newRow("Edit menu delete") << "menu:mnueditdelete" << cut << "старое" << true;
+    QTest::newRow("context menu delete") << "menu:mnucontextdelete" << cut << "старое" << true;
 }
 
-// A bold, red word goes to the clipboard as its characters only. Cut keeps a
-// picture that was there beside the text; copy empties the clipboard first.
-// Pasted back where the text is plain, it stays plain.
-void TestEditCommands::copyAndCutCarryPlainText()
+// A bold, red word goes to the clipboard as its characters only, never as
+// HTML. Cut keeps a picture that was there beside the text (but not the old
+// text's HTML); copy empties the clipboard first; delete leaves it alone.
+// Pasted back where the text is plain, the word stays plain.
+void TestEditCommands::clipboardCommands()
 {
     QFETCH(QString, route);
-    QFETCH(bool, cut);
+    QFETCH(QString, text);
+    QFETCH(QString, clipboard);
+    QFETCH(bool, picture);
     openWindow();
     RichTextBox* box = editor();
     box->setText(QStringLiteral("начало жирный конец"));
@@ -203,20 +197,21 @@ void TestEditCommands::copyAndCutCarryPlainText()
     box->setSelBold(true);
     box->setSelColor(Qt::red);
     putForeignDataOnClipboard();
+    const bool deletes = route.contains(QLatin1String("delete"));
 
     run(route);
-    QCOMPARE(clipboard()->text(), QStringLiteral("жирный"));
-    QStringList formats = clipboardFormats();
-    QCOMPARE(clipboard()->mimeData()->hasImage(), cut);
-    formats.removeAll(QStringLiteral("application/x-qt-image"));
-    QCOMPARE(formats, QStringList{QStringLiteral("text/plain")});
-    QCOMPARE(box->Text(), cut ? QStringLiteral("начало  конец") : QStringLiteral("начало жирный конец"));
+    QCOMPARE(box->Text(), text);
+    QCOMPARE(::clipboard()->text(), clipboard);
+    QCOMPARE(::clipboard()->mimeData()->hasImage(), picture);
+    QCOMPARE(::clipboard()->mimeData()->hasHtml(), deletes);
+    if (!deletes)
+        QCOMPARE(::clipboard()->mimeData()->formats().size(), picture ? 2 : 1);
 
     box->setSelStart(0);
     run(QStringLiteral("menu:mnuEditPaste"));
-    QVERIFY(box->Text().startsWith(QStringLiteral("жирныйначало")));
+    QCOMPARE(box->Text(), clipboard + text);
     box->setSelStart(0);
-    box->setSelLength(6);
+    box->setSelLength(clipboard.size());
     QCOMPARE(box->SelBold(), std::optional<bool>(false));
     QVERIFY(box->SelColor() != std::optional<QColor>(QColor(Qt::red)));
 }
@@ -264,29 +259,6 @@ void TestEditCommands::pasteReadsRtfSource()
     QCOMPARE(box->Text(), expected);
     select(box, inserted);
     QCOMPARE(box->SelBold(), std::optional<bool>(bold));
-    QCOMPARE(clipboard()->text(), clipboardText);
-}
-
-void TestEditCommands::deleteLeavesClipboardAlone_data()
-{
-    QTest::addColumn<QString>("route");
-    QTest::newRow("Edit menu") << "menu:mnueditdelete";
-    QTest::newRow("context menu") << "menu:mnucontextdelete";
-}
-
-void TestEditCommands::deleteLeavesClipboardAlone()
-{
-    QFETCH(QString, route);
-    openWindow();
-    editor()->setText(QStringLiteral("одно лишнее слово"));
-    select(editor(), QStringLiteral("лишнее "));
-    putForeignDataOnClipboard();
-    const QStringList formats = clipboardFormats();
-
-    run(route);
-    QCOMPARE(editor()->Text(), QStringLiteral("одно слово"));
-    QCOMPARE(clipboardFormats(), formats);
-    QCOMPARE(clipboard()->text(), QStringLiteral("старое"));
 }
 
 // The editor leaves these keys to the menu; while an item is disabled (the
@@ -380,8 +352,9 @@ void TestEditCommands::selectAll()
 }
 
 // All seven values reach the selection every time, and the dialog opens with
-// the choices of its last use, not with the selection's font.
-void TestEditCommands::fontDialogAppliesSevenValuesAndRemembers()
+// the choices of its last use, not with the selection's font; the colour
+// dialog shares its colour.
+void TestEditCommands::fontAndColourDialogs()
 {
     openWindow();
     RichTextBox* box = editor();
@@ -390,14 +363,8 @@ void TestEditCommands::fontDialogAppliesSevenValuesAndRemembers()
     ScriptedCommonDialogs dialogs;
     const QColor green(0, 128, 0);
     dialogs.expect(CommonDialogKind::Font, [&](CommonDialog& d) {
-        d.FontName = QStringLiteral("Courier New");
-        d.FontSize = 20;
-        d.FontItalic = true;
-        d.FontBold = true;
         d.Color = green;
-        d.FontStrikethru = true;
-        d.FontUnderline = true;
-        return true;
+        return ScriptedCommonDialogs::chooseFont(QStringLiteral("Courier New"), 20, true, true, true, true)(d);
     });
     run(QStringLiteral("menu:mnutuningfont"));
     const auto expectSeven = [box, green](float size) {
@@ -443,6 +410,17 @@ void TestEditCommands::fontDialogAppliesSevenValuesAndRemembers()
     QCOMPARE(box->SelFontSize(), std::optional<float>(9));
     QCOMPARE(m_window->dlgCommonDialog->FontName, QStringLiteral("Courier New"));
     QVERIFY(!m_window->dlgCommonDialog->onApply);
+
+    // The colour dialog starts from the colour the font dialog left.
+    QColor shownColor;
+    dialogs.expect(CommonDialogKind::Color, [&shownColor](CommonDialog& d) {
+        shownColor = d.Color;
+        d.Color = Qt::magenta;
+        return true;
+    });
+    run(QStringLiteral("menu:mnutuningfontcolor"));
+    QCOMPARE(shownColor, green);
+    QCOMPARE(box->SelColor(), std::optional<QColor>(QColor(Qt::magenta)));
     QCOMPARE(dialogs.unexpected(), 0);
 }
 
@@ -479,34 +457,6 @@ void TestEditCommands::cancelledDialogsChangeNothing()
     QCOMPARE(dialogs.shown().size(), 1);
     QCOMPARE(box->TextRTF(), before);
     QCOMPARE(box->SelText(), QStringLiteral("два"));
-}
-
-// The colour dialog starts from the colour the shared dialog holds, which
-// the font dialog also sets.
-void TestEditCommands::colourDialogStartsFromSharedColour()
-{
-    openWindow();
-    RichTextBox* box = editor();
-    box->setText(QStringLiteral("цветное слово"));
-    select(box, QStringLiteral("цветное"));
-    ScriptedCommonDialogs dialogs;
-    dialogs.expect(CommonDialogKind::Font, [](CommonDialog& d) {
-        d.FontName = QStringLiteral("Arial");
-        d.FontSize = 12;
-        d.Color = QColor(0x12, 0x34, 0x56);
-        return true;
-    });
-    run(QStringLiteral("menu:mnutuningfont"));
-    QColor shown;
-    dialogs.expect(CommonDialogKind::Color, [&shown](CommonDialog& d) {
-        shown = d.Color;
-        d.Color = QColor(0xab, 0xcd, 0xef);
-        return true;
-    });
-    run(QStringLiteral("menu:mnutuningfontcolor"));
-    QCOMPARE(shown, QColor(0x12, 0x34, 0x56));
-    QCOMPARE(box->SelColor(), std::optional<QColor>(QColor(0xab, 0xcd, 0xef)));
-    QCOMPARE(box->SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
 }
 
 void TestEditCommands::caseConversion_data()
