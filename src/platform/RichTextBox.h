@@ -94,12 +94,6 @@ public:
     // The format new text gets in an empty editor: Times New Roman 14.25 pt.
     static QTextCharFormat defaultCharFormat();
 
-    // Keys of the clipboard and select-all commands (Ctrl+X/C/V/A, Shift+Del,
-    // Ctrl+Ins, Shift+Ins and the platform's other bindings of them). The
-    // editor leaves them to the window's Edit menu, so they run its commands
-    // and, while an item is disabled, do nothing.
-    static bool isEditCommandKey(const QKeyEvent* event);
-
 signals:
     void KeyPress(int& keyAscii);  // before insertion; 0 cancels, another code replaces the character
     // button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl, 4 Alt; x, y
@@ -123,6 +117,11 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    // Keys of the clipboard and select-all commands (Ctrl+X/C/V/A, Shift+Del,
+    // Ctrl+Ins, Shift+Ins and the platform's other bindings of them). The
+    // editor leaves them to the window's Edit menu, so they run its commands
+    // and, while an item is disabled, do nothing.
+    static bool isEditCommandKey(const QKeyEvent* event);
     template <typename T, typename Read>
     std::optional<T> uniformChar(Read read) const;
     void replaceContent(const QString* plain, const QByteArray* rtf);
