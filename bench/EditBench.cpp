@@ -1,5 +1,5 @@
-// bench_edit: select all and case conversion on large documents, in a shown
-// document window (offscreen), through the commands the menus run.
+// bench_edit: select all and case conversion on large documents, in the
+// shown main window (offscreen), through the commands its menus run.
 //
 //   bash scripts/bench.sh bench_edit --benchmark_repetitions=5 \
 //       --benchmark_report_aggregates_only=true
@@ -18,15 +18,20 @@
 // (not timed), so each meets a freshly loaded document, as a user would after
 // opening it.
 
-#include "commands/CommandContext.h"
+#include "app/frmMain.h"
 #include "commands/EditCommands.h"
 #include "commands/FormatCommands.h"
 #include "document/frmDocument.h"
+#include "platform/ProgramFolder.h"
 #include "platform/RichTextBox.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTextCursor>
+
+#include <memory>
 
 #include <benchmark/benchmark.h>
 
@@ -56,21 +61,26 @@ QString sampleText(qsizetype characters)
     return text;
 }
 
-// A document window shown offscreen at a usual size, with a context whose
-// active document it is.
+// The main window shown offscreen at a usual size, with its one document,
+// its command groups and its refresh timer, and settings kept away from the
+// user's own.
 struct Window
 {
-    frmDocument document;
-    CommandContext context;
+    QTemporaryDir programFolder;
+    std::unique_ptr<frmMain> main;
 
     Window()
     {
-        document.resize(900, 700);
-        document.show();
-        context.activeForm = [this] { return &document; };
+        QStandardPaths::setTestModeEnabled(true);
+        ProgramFolder::setPathForTesting(programFolder.path());
+        main = std::make_unique<frmMain>();
+        main->resize(1000, 800);
+        main->show();
+        main->ActiveForm()->parentWidget()->showMaximized();
         QApplication::processEvents();
     }
-    RichTextBox& editor() { return *document.rtfText; }
+    ~Window() { ProgramFolder::setPathForTesting(QString()); }
+    RichTextBox& editor() { return *main->ActiveForm()->rtfText; }
     // Loads a document as File > Open would and lets the window paint once.
     void load(const QByteArray& rtf)
     {
@@ -113,7 +123,7 @@ void SelectAll_Command(benchmark::State& state)
 {
     Window window;
     const QByteArray document = sampleDocument(FiveMegabytes, 3);
-    EditCommands commands(window.context);
+    EditCommands& commands = *window.main->editCommands();
     for (auto _ : state) {
         state.PauseTiming();
         window.load(document);
@@ -150,7 +160,7 @@ void upperCase(benchmark::State& state, int boldEvery, bool throughSelText)
 {
     Window window;
     const QByteArray document = sampleDocument(OneMegabyte, boldEvery);
-    FormatCommands commands(window.context);
+    FormatCommands& commands = *window.main->formatCommands();
     for (auto _ : state) {
         state.PauseTiming();
         window.load(document);

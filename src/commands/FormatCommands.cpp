@@ -105,14 +105,17 @@ void FormatCommands::convertCase(RichTextBox& editor, bool upper)
     QTextDocument* document = editor.document();
     for (QTextBlock block = document->findBlock(int(start)); block.isValid() && block.position() < end;
          block = block.next()) {
+        const qsizetype blockStart = block.position();
+        const QString text = block.text();
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            const qsizetype from = std::max<qsizetype>(start, fragment.position());
-            const qsizetype to = std::min<qsizetype>(end, fragment.position() + fragment.length());
+            const qsizetype fragmentStart = fragment.position();
+            const qsizetype from = std::max<qsizetype>(start, fragmentStart);
+            const qsizetype to = std::min<qsizetype>(end, fragmentStart + fragment.length());
             if (from >= to)
                 continue;
-            const QString original = fragment.text().mid(from - fragment.position(), to - from);
-            QString converted = upper ? original.toUpper() : original.toLower();
+            const QStringView original = QStringView(text).mid(from - blockStart, to - from);
+            QString converted = upper ? original.toString().toUpper() : original.toString().toLower();
             if (converted != original)
                 runs.append({from, to - from, std::move(converted), fragment.charFormat()});
         }
