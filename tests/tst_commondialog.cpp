@@ -1,6 +1,7 @@
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/CommonDialog.h"
+#include "platform/FontDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/QtCommonDialogBackend.h"
 
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -79,6 +82,7 @@ private slots:
     void qtMessageBoxMapsButtons();
     void qtPrintDialogFollowsFlags();
     void qtFontAndColourDialogsRoundTrip();
+    void fontDialogOpensOnTheAskedStyle();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -501,33 +505,64 @@ void TestCommonDialog::qtFontAndColourDialogsRoundTrip()
     dialog.FontUnderline = true;
     dialog.DialogTitle = QStringLiteral("Печать");
 
+    dialog.Color = QColor(0x12, 0x34, 0x56);
+
+    // The font dialog opens with the instance's values, colour included;
+    // Apply hands the current choices over while it stays open.
     QFont shownFont;
+    QColor shownColor;
     QString fontTitle;
-    onModal<QFontDialog>([&](QFontDialog* d) {
+    bool appliedWhileOpen = false;
+    dialog.onApply = [&] { appliedWhileOpen = dialog.FontSize == 17.0f && dialog.Color == QColor(Qt::red); };
+    onModal<FontDialog>([&](FontDialog* d) {
         shownFont = d->currentFont();
+        shownColor = d->currentColor();
         fontTitle = d->windowTitle();
+        QVERIFY(d->colorButton()->isVisible());
         QFont choice(family);
         choice.setPointSizeF(17);
         choice.setBold(true);
         choice.setStrikeOut(true);
         d->setCurrentFont(choice);
-        d->accept();
+        d->setCurrentColor(Qt::red);
+        d->buttons()->button(QDialogButtonBox::Apply)->click();
+        QVERIFY(d->isVisible());
+        d->buttons()->button(QDialogButtonBox::Ok)->click();
     });
     QVERIFY(dialog.ShowFont());
     QCOMPARE(shownFont.family(), family);
     QCOMPARE(shownFont.pointSizeF(), 12.0);
     QVERIFY(shownFont.underline());
+    QCOMPARE(shownColor, QColor(0x12, 0x34, 0x56));
     QVERIFY(fontTitle != QStringLiteral("Печать"));
+    QVERIFY(appliedWhileOpen);
     QCOMPARE(dialog.FontName, family);
     QCOMPARE(dialog.FontSize, 17.0f);
     QVERIFY(dialog.FontBold);
     QVERIFY(!dialog.FontItalic);
     QVERIFY(dialog.FontStrikethru);
+    QCOMPARE(dialog.Color, QColor(Qt::red));
 
-    // The colour dialog starts from Color only when asked to.
+    // Without CF_APPLY there is no Apply button; Escape cancels the whole
+    // dialog and changes nothing.
+    dialog.Flags = CommonDialog::CF_BOTH | CommonDialog::CF_EFFECTS;
+    bool hadApply = true;
+    bool closedByEscape = false;
+    onModal<FontDialog>([&](FontDialog* d) {
+        hadApply = d->buttons()->button(QDialogButtonBox::Apply) != nullptr;
+        d->setCurrentColor(Qt::green);
+        QWidget* focused = d->fontChooser()->focusWidget();
+        QTest::keyClick(focused ? focused : d->fontChooser(), Qt::Key_Escape);
+        closedByEscape = !d->isVisible();
+    });
+    QVERIFY(!dialog.ShowFont());
+    QVERIFY(!hadApply);
+    QVERIFY(closedByEscape);
+    QCOMPARE(dialog.Color, QColor(Qt::red));
+
+    // The colour dialog starts from Color whatever flags the last command left.
     dialog.Color = QColor(0x12, 0x34, 0x56);
-    QColor shownColor;
-    for (quint32 flags : {CommonDialog::CC_RGBINIT, 0u}) {
+    for (quint32 flags : {CommonDialog::CC_RGBINIT, quint32(CommonDialog::OFN_FILEMUSTEXIST)}) {
         dialog.Flags = flags;
         onModal<QColorDialog>([&](QColorDialog* d) {
             shownColor = d->currentColor();
@@ -536,9 +571,41 @@ void TestCommonDialog::qtFontAndColourDialogsRoundTrip()
         });
         const QColor before = dialog.Color;
         QVERIFY(dialog.ShowColor());
-        QCOMPARE(shownColor, flags ? before : QColor(Qt::black));
+        QCOMPARE(shownColor, before);
         QCOMPARE(dialog.Color, QColor(0xab, 0xcd, 0xef));
     }
+}
+
+// Whatever a family calls its faces ("Book", "Roman", "Oblique"...), the font
+// dialog opens on one with the slant and weight asked for, so that OK does not
+// turn a plain selection italic.
+void TestCommonDialog::fontDialogOpensOnTheAskedStyle()
+{
+    int checked = 0;
+    for (const QString& family : QFontDatabase::families()) {
+        const QStringList styles = QFontDatabase::styles(family);
+        for (const bool italic : {false, true}) {
+            for (const bool bold : {false, true}) {
+                const bool offered = std::any_of(styles.cbegin(), styles.cend(), [&](const QString& style) {
+                    const QFont face = QFontDatabase::font(family, style, 12);
+                    return face.italic() == italic && face.bold() == bold;
+                });
+                if (!offered)
+                    continue;
+                QFont font(family, 12);
+                font.setItalic(italic);
+                font.setBold(bold);
+                const FontDialog dialog(font, Qt::black, true, true);
+                const QFont shown = dialog.currentFont();
+                QCOMPARE(shown.family(), family);
+                QVERIFY2(shown.italic() == italic && shown.bold() == bold,
+                         qPrintable(family + QLatin1String(": ") + shown.styleName()));
+                ++checked;
+            }
+        }
+    }
+    if (checked == 0)
+        QSKIP("no font with styles on this machine");
 }
 
 QTEST_MAIN(TestCommonDialog)

@@ -7,6 +7,23 @@
 #include <QMenu>
 #include <QMenuBar>
 
+namespace {
+
+// The item's own key first, then the other keys editors use for the same
+// command (the platform's bindings and the Shift+Del, Ctrl+Ins, Shift+Ins
+// family), so that every one of them runs this item.
+void addAlternativeKeys(QAction* item, QKeySequence::StandardKey standard, const QKeySequence& alternative)
+{
+    QList<QKeySequence> keys{item->shortcut()};
+    for (const QKeySequence& key : QKeySequence::keyBindings(standard) + QList<QKeySequence>{alternative}) {
+        if (!key.isEmpty() && !keys.contains(key))
+            keys.append(key);
+    }
+    item->setShortcuts(keys);
+}
+
+} // namespace
+
 MainMenu::MainMenu(QMenuBar* bar)
     : QObject(bar)
 {
@@ -37,6 +54,10 @@ MainMenu::MainMenu(QMenuBar* bar)
     mnueditsimbol = addItem(mnuedit, "mnueditsimbol", QStringLiteral("Символ..."));
     separator1 = addSeparator(mnuedit, "separator1");
     mnueditfind = addItem(mnuedit, "mnueditfind", QStringLiteral("Найти..."), QKeySequence(Qt::Key_F3));
+    addAlternativeKeys(mnuEditCut, QKeySequence::Cut, QKeySequence(Qt::SHIFT | Qt::Key_Delete));
+    addAlternativeKeys(mnuEditCopy, QKeySequence::Copy, QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    addAlternativeKeys(mnuEditPaste, QKeySequence::Paste, QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+    addAlternativeKeys(mnueditselectall, QKeySequence::SelectAll, QKeySequence());
 
     mnuview = addMenu(bar, "mnuview", QStringLiteral("Вид"));
     mnuViewToolbar = addItem(mnuview, "mnuViewToolbar", QStringLiteral("Панель инструментов"));

@@ -91,3 +91,10 @@ inline const QString DeleteKeptSaved =
     QStringLiteral("Файл %1 не удалён: в него только что сохранён документ.");
 
 } // namespace UiTexts
+
+// Edit and format commands
+namespace UiTexts {
+
+inline const QString HelpNotReady = QStringLiteral("В данной версии пергалота справка не готова");
+
+} // namespace UiTexts

@@ -9,7 +9,10 @@
 #include "app/UiTexts.h"
 #include "app/WindowListMenu.h"
 #include "commands/CommandContext.h"
+#include "commands/EditCommands.h"
 #include "commands/FileCommands.h"
+#include "commands/FormatCommands.h"
+#include "commands/HelpCommands.h"
 #include "dialogs/FindForm.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmSimbolSelect.h"
@@ -86,6 +89,7 @@ frmMain::frmMain(QWidget* parent)
     m_fileCommands = std::make_unique<FileCommands>(commandContext());
 
     connectMenu();
+    connectEditAndFormatCommands();
     connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::onSubWindowActivated);
 
@@ -132,6 +136,35 @@ void frmMain::connectMenu()
     connect(m.mnueditfind, &QAction::triggered, this, &frmMain::mnueditfind_Click);
     connect(m.mnueditsimbol, &QAction::triggered, this, &frmMain::mnueditsimbol_Click);
     connect(m.mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
+}
+
+void frmMain::connectEditAndFormatCommands()
+{
+    m_editCommands = std::make_unique<EditCommands>(commandContext());
+    m_formatCommands = std::make_unique<FormatCommands>(commandContext());
+    m_helpCommands = std::make_unique<HelpCommands>(commandContext());
+    EditCommands* edit = m_editCommands.get();
+    FormatCommands* format = m_formatCommands.get();
+    HelpCommands* help = m_helpCommands.get();
+    const MainMenu& m = *m_menu;
+    const auto on = [this](QAction* item, auto handler) { connect(item, &QAction::triggered, this, handler); };
+    on(m.mnuEditCut, [edit] { edit->mnuEditCut_Click(); });
+    on(m.mnuEditCopy, [edit] { edit->mnuEditCopy_Click(); });
+    on(m.mnuEditPaste, [edit] { edit->mnuEditPaste_Click(); });
+    on(m.mnueditdelete, [edit] { edit->mnueditdelete_Click(); });
+    on(m.mnueditselectall, [edit] { edit->mnueditselectall_Click(); });
+    on(m.mnuedittemedate, [edit] { edit->mnuedittemedate_Click(); });
+    on(m.mnucontextcut, [edit] { edit->mnucontextcut_Click(); });
+    on(m.mnucontextcopy, [edit] { edit->mnucontextcopy_Click(); });
+    on(m.mnucontxtpaste, [edit] { edit->mnucontxtpaste_Click(); });
+    on(m.mnucontextdelete, [edit] { edit->mnucontextdelete_Click(); });
+    on(m.mnucontextselectall, [edit] { edit->mnucontextselectall_Click(); });
+    on(m.mnutuningfont, [format] { format->mnutuningfont_Click(); });
+    on(m.mnutuningfontcolor, [format] { format->mnutuningfontcolor_Click(); });
+    on(m.mnutuningcapsenabled, [format] { format->mnutuningcapsenabled_Click(); });
+    on(m.mnutuningcapsdisabled, [format] { format->mnutuningcapsdisabled_Click(); });
+    on(m.mnucontextfont, [format] { format->mnucontextfont_Click(); });
+    on(m.mnuhelpHelp, [help] { help->mnuhelpHelp_Click(); });
 }
 
 void frmMain::MDIForm_Load()
@@ -311,6 +344,18 @@ void frmMain::tbToolBar_ButtonClick(QAction* button)
     }
     if (key == QLatin1String("Print")) {
         m_fileCommands->mnuFilePrint_Click();
+        return;
+    }
+    if (key == QLatin1String("Cut")) {
+        m_editCommands->mnuEditCut_Click();
+        return;
+    }
+    if (key == QLatin1String("Copy")) {
+        m_editCommands->mnuEditCopy_Click();
+        return;
+    }
+    if (key == QLatin1String("Paste")) {
+        m_editCommands->mnuEditPaste_Click();
         return;
     }
     if (key == QLatin1String("Find")) {

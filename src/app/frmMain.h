@@ -9,7 +9,10 @@ class ClipboardState;
 struct CommandContext;
 class CommonDialog;
 class CompletionOptions;
+class EditCommands;
 class FileCommands;
+class FormatCommands;
+class HelpCommands;
 class MainMenu;
 class MainStatusBar;
 class MainToolBar;
@@ -69,6 +72,9 @@ public:
     FileCommands* fileCommands() const { return m_fileCommands.get(); }
 
     ClipboardState* clipboardState() const { return m_clipboard; }
+    EditCommands* editCommands() const { return m_editCommands.get(); }
+    FormatCommands* formatCommands() const { return m_formatCommands.get(); }
+    HelpCommands* helpCommands() const { return m_helpCommands.get(); }
     WindowListMenu* windowList() const { return m_windowList; }
     // The tag completion options of the Settings menu.
     CompletionOptions* completionOptions() const { return m_completionOptions; }
@@ -78,6 +84,7 @@ protected:
 
 private:
     void connectMenu();
+    void connectEditAndFormatCommands();
     void applyStoredVisibility(const QString& key, QWidget* bar, QAction* item);
     void toggleBar(QWidget* bar, QAction* item, const QString& key);
     void restoreBounds();
@@ -94,4 +101,7 @@ private:
     QPointer<FindForm> m_findForm;
     QPointer<frmAbout> m_about;
     std::unique_ptr<FileCommands> m_fileCommands;
+    std::unique_ptr<EditCommands> m_editCommands;
+    std::unique_ptr<FormatCommands> m_formatCommands;
+    std::unique_ptr<HelpCommands> m_helpCommands;
 };

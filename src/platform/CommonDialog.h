@@ -6,6 +6,7 @@
 #include <QPair>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QPrinter;
@@ -60,6 +61,10 @@ public:
     bool FontBold = false, FontItalic = false, FontStrikethru = false, FontUnderline = false;
     // Black until a dialog chooses otherwise, as on the platform.
     QColor Color = QColor(Qt::black);
+    // Called by the font dialog's Apply button (CF_APPLY) while the dialog
+    // stays open; the font fields and Color then hold its current choices.
+    // A cancel afterwards still restores the fields to what they were.
+    std::function<void()> onApply;
 
     // The owner window of the modal dialogs; when unset, the parent object if
     // it is a widget.

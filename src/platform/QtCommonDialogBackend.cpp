@@ -1,13 +1,13 @@
 #include "platform/QtCommonDialogBackend.h"
 
 #include "platform/CommonDialog.h"
+#include "platform/FontDialog.h"
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -142,6 +142,22 @@ bool QtCommonDialogBackend::showPrinter(CommonDialog& dialog)
     return printDialog.exec() == QDialog::Accepted;
 }
 
+namespace {
+
+void storeFont(CommonDialog& dialog, const FontDialog& fontDialog)
+{
+    const QFont chosen = fontDialog.currentFont();
+    dialog.FontName = chosen.family();
+    dialog.FontSize = float(chosen.pointSizeF());
+    dialog.FontBold = chosen.bold();
+    dialog.FontItalic = chosen.italic();
+    dialog.FontUnderline = chosen.underline();
+    dialog.FontStrikethru = chosen.strikeOut();
+    dialog.Color = fontDialog.currentColor();
+}
+
+} // namespace
+
 bool QtCommonDialogBackend::showFont(CommonDialog& dialog)
 {
     QFont initial = QApplication::font();
@@ -154,29 +170,28 @@ bool QtCommonDialogBackend::showFont(CommonDialog& dialog)
     initial.setUnderline(dialog.FontUnderline);
     initial.setStrikeOut(dialog.FontStrikethru);
 
-    // No DialogTitle here: the font dialog keeps its own title, and the
-    // shared instance's title belongs to whichever file or print command
-    // ran last.
-    QFontDialog fontDialog(initial, dialog.ownerWindow());
-    fontDialog.setOption(QFontDialog::DontUseNativeDialog);
+    // Screen and printer fonts are one list here: every family the font
+    // database knows. No DialogTitle: the font dialog keeps its own title,
+    // and the shared instance's title belongs to whichever file or print
+    // command ran last.
+    FontDialog fontDialog(initial, dialog.Color, dialog.Flags & CommonDialog::CF_EFFECTS,
+                          dialog.Flags & CommonDialog::CF_APPLY, dialog.ownerWindow());
+    QObject::connect(&fontDialog, &FontDialog::applied, [&dialog, &fontDialog] {
+        storeFont(dialog, fontDialog);
+        if (dialog.onApply)
+            dialog.onApply();
+    });
     if (fontDialog.exec() != QDialog::Accepted)
         return false;
-
-    const QFont chosen = fontDialog.selectedFont();
-    dialog.FontName = chosen.family();
-    dialog.FontSize = float(chosen.pointSizeF());
-    dialog.FontBold = chosen.bold();
-    dialog.FontItalic = chosen.italic();
-    dialog.FontUnderline = chosen.underline();
-    dialog.FontStrikethru = chosen.strikeOut();
+    storeFont(dialog, fontDialog);
     return true;
 }
 
 bool QtCommonDialogBackend::showColor(CommonDialog& dialog)
 {
-    const QColor initial = (dialog.Flags & CommonDialog::CC_RGBINIT) && dialog.Color.isValid()
-        ? dialog.Color
-        : QColor(Qt::black);
+    // It starts from the instance's colour whatever flags an earlier command
+    // left behind, so it shows the last colour chosen.
+    const QColor initial = dialog.Color.isValid() ? dialog.Color : QColor(Qt::black);
     QColorDialog colorDialog(initial, dialog.ownerWindow());
     colorDialog.setOption(QColorDialog::DontUseNativeDialog);
     if (colorDialog.exec() != QDialog::Accepted)

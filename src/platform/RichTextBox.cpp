@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPrinter>
@@ -617,8 +618,39 @@ void RichTextBox::insertTyped(const QString& text)
     ensureCursorVisible();
 }
 
+bool RichTextBox::isEditCommandKey(const QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Cut) || event->matches(QKeySequence::Copy)
+        || event->matches(QKeySequence::Paste) || event->matches(QKeySequence::SelectAll))
+        return true;
+    // The alternative keys every platform's editors know, whatever the
+    // platform's own bindings list.
+    const Qt::KeyboardModifiers modifiers =
+        event->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    const QKeyCombination combination(modifiers, Qt::Key(event->key()));
+    return combination == QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete)
+        || combination == QKeyCombination(Qt::ControlModifier, Qt::Key_Insert)
+        || combination == QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert);
+}
+
+bool RichTextBox::event(QEvent* event)
+{
+    // Not claiming the key lets the window's shortcut run the command.
+    if (event->type() == QEvent::ShortcutOverride && isEditCommandKey(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
+    return QTextEdit::event(event);
+}
+
 void RichTextBox::keyPressEvent(QKeyEvent* event)
 {
+    // It arrives here only when no enabled menu item took it: QTextEdit's own
+    // rich-text clipboard must not run instead.
+    if (isEditCommandKey(event)) {
+        event->accept();
+        return;
+    }
     const Qt::KeyboardModifiers modifiers =
         event->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
     if (event->key() == Qt::Key_Insert && modifiers == Qt::NoModifier) {
@@ -746,4 +778,24 @@ void RichTextBox::contextMenuEvent(QContextMenuEvent* event)
 {
     // The document window shows its own menu when the right button is released.
     event->accept();
+}
+
+// --- drag and drop ----------------------------------------------------------
+
+QMimeData* RichTextBox::createMimeDataFromSelection() const
+{
+    auto* data = new QMimeData;
+    data->setText(SelText());
+    return data;
+}
+
+bool RichTextBox::canInsertFromMimeData(const QMimeData* source) const
+{
+    return source && source->hasText();
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData* source)
+{
+    if (canInsertFromMimeData(source))
+        setSelText(source->text());
 }

@@ -9,6 +9,7 @@
 #include <optional>
 
 class LazyDocumentLayout;
+class QMimeData;
 class QPrinter;
 
 // The document editor: a QTextEdit that speaks the editor's own vocabulary
@@ -104,14 +105,25 @@ signals:
     void overwriteModeChanged(bool overwrite);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // Drag and drop, the X11 selection and QTextEdit's own copy and paste
+    // carry plain text only, as the clipboard commands do.
+    QMimeData* createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    // Keys of the clipboard and select-all commands (Ctrl+X/C/V/A, Shift+Del,
+    // Ctrl+Ins, Shift+Ins and the platform's other bindings of them). The
+    // editor leaves them to the window's Edit menu, so they run its commands
+    // and, while an item is disabled, do nothing.
+    static bool isEditCommandKey(const QKeyEvent* event);
     template <typename T, typename Read>
     std::optional<T> uniformChar(Read read) const;
     void replaceContent(const QString* plain, const QByteArray* rtf);
