@@ -6,6 +6,7 @@
 #include "document/frmDocument.h"
 #include "platform/CommonDialog.h"
 #include "platform/MessageBox.h"
+#include "platform/ReadableFile.h"
 #include "platform/RichTextBox.h"
 
 #include <QDir>
@@ -20,28 +21,6 @@ namespace {
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// Opens the file for reading and closes it again, so that a file that cannot
-// be read is refused before a window is made for it. Devices and pipes are
-// refused unopened: they may never end (/dev/zero) or never answer.
-bool checkReadable(const QString& path, QString* reason)
-{
-    const QFileInfo info(path);
-    QFile file(path);
-    if (info.isFile() && file.open(QIODevice::ReadOnly))
-        return true;
-    if (!info.exists())
-        *reason = QStringLiteral("Файл «%1» не найден.").arg(native(path));
-    else if (info.isDir())
-        *reason = QStringLiteral("«%1» — это папка, а не файл.").arg(native(path));
-    else if (!info.isFile())
-        *reason = QStringLiteral("«%1» — это не обычный файл.").arg(native(path));
-    else if (!info.isReadable())
-        *reason = QStringLiteral("Нет прав на чтение файла «%1».").arg(native(path));
-    else
-        *reason = QStringLiteral("Не удалось прочитать файл «%1»: %2.").arg(native(path), file.errorString());
-    return false;
 }
 
 bool removeFile(const QString& path, QString* reason)
@@ -109,8 +88,9 @@ void FileCommands::mnuFileOpen_Click()
 
 bool FileCommands::openFile(const QString& path)
 {
-    QString reason;
-    if (!checkReadable(path, &reason)) {
+    // A file that cannot be read is refused before a window is made for it.
+    QString reason = ReadableFile::problem(path);
+    if (!reason.isEmpty()) {
         report(UiTexts::OpenFailed.arg(path, reason));
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/LazyDocumentLayout.h"
+#include "platform/ReadableFile.h"
 #include "platform/TextCodec.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -122,18 +123,6 @@ std::pair<QTextBlock, QTextBlock> touchedBlocks(const QTextCursor& cursor)
     return {document->findBlock(start), document->findBlock(end > start ? end - 1 : end)};
 }
 
-QString readFailure(const QString& path, const QFileDevice& file)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("Файл «%1» не найден.").arg(QDir::toNativeSeparators(path));
-    if (info.isDir())
-        return QStringLiteral("«%1» — это папка, а не файл.").arg(QDir::toNativeSeparators(path));
-    if (!info.isReadable())
-        return QStringLiteral("Нет прав на чтение файла «%1».").arg(QDir::toNativeSeparators(path));
-    return QStringLiteral("Не удалось прочитать файл «%1»: %2.")
-        .arg(QDir::toNativeSeparators(path), file.errorString());
-}
 
 } // namespace
 
@@ -517,16 +506,18 @@ void RichTextBox::setSelAlignment(int alignment)
 
 bool RichTextBox::LoadFile(const QString& path, QString* errorMessage)
 {
+    const QString problem = ReadableFile::problem(path);
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    if (!problem.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         if (errorMessage)
-            *errorMessage = readFailure(path, file);
+            *errorMessage = problem.isEmpty() ? ReadableFile::problem(path) : problem;
         return false;
     }
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         if (errorMessage)
-            *errorMessage = readFailure(path, file);
+            *errorMessage = QStringLiteral("Не удалось прочитать файл «%1»: %2.")
+                                .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
     file.close();
