@@ -4,6 +4,7 @@
 #include "app/MainMenu.h"
 #include "app/MainStatusBar.h"
 #include "app/MainToolBar.h"
+#include "app/MenuBarKeys.h"
 #include "app/MdiTiling.h"
 #include "app/StateRefresh.h"
 #include "app/UiTexts.h"
@@ -72,6 +73,7 @@ frmMain::frmMain(QWidget* parent)
     setCentralWidget(m_mdiArea);
 
     m_menu = new MainMenu(menuBar());
+    new MenuBarKeys(menuBar());
     tbToolBar = new MainToolBar(this);
     addToolBar(Qt::TopToolBarArea, tbToolBar);
     sbStatusBar = new MainStatusBar(this);
