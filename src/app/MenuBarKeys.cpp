@@ -76,6 +76,12 @@ MenuBarKeys::MenuBarKeys(QMenuBar* bar)
         letters[menu->text().at(0).toUpper().unicode()] = true;
         // An open menu has the keyboard: Alt with a letter moves on from it.
         menu->menu()->installEventFilter(this);
+        // Alt pressed over an open menu closes it before the letter arrives;
+        // the letter still moves on from the menu it closed.
+        connect(menu->menu(), &QMenu::aboutToHide, this, [this, menu] {
+            m_lastClosed = menu;
+            m_lastClosedAt.start();
+        });
     }
     for (const auto& [letter, unused] : letters) {
         Q_UNUSED(unused);
@@ -110,7 +116,9 @@ bool MenuBarKeys::openMenuStartingWith(QChar letter)
     }
     if (matching.isEmpty())
         return false;
-    const qsizetype open = matching.indexOf(m_bar->activeAction());
-    m_bar->setActiveAction(matching.at((open + 1) % matching.size()));
+    QAction* open = m_bar->activeAction();
+    if (!open && m_lastClosedAt.isValid() && m_lastClosedAt.elapsed() < 500)
+        open = m_lastClosed;
+    m_bar->setActiveAction(matching.at((matching.indexOf(open) + 1) % matching.size()));
     return true;
 }

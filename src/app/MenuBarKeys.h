@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QAction>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 
 class QMenuBar;
 
@@ -25,4 +28,6 @@ protected:
 
 private:
     QMenuBar* m_bar;
+    QPointer<QAction> m_lastClosed;
+    QElapsedTimer m_lastClosedAt;
 };
