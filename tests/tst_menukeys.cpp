@@ -50,6 +50,7 @@ private slots:
     void lettersOpenMenus_data();
     void lettersOpenMenus();
     void itemAccessKeyChoosesTheItem();
+    void enterChoosesTheFirstItem();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -117,6 +118,19 @@ void TestMenuKeys::lettersOpenMenus()
 }
 
 // "&Шрифт" in the Settings menu: Alt+Н, then Ш, shows the font dialog.
+// Enter right after opening a menu chooses its first item that can be chosen.
+void TestMenuKeys::enterChoosesTheFirstItem()
+{
+    ScriptedCommonDialogs dialogs;
+    dialogs.expect(CommonDialogKind::Font, ScriptedCommonDialogs::cancel());
+    m_main->TimerChecking_Timer();
+    press(QApplication::focusWidget(), Qt::Key_Y, Qt::AltModifier, QStringLiteral("y"));
+    QCOMPARE(openMenuName(), QStringLiteral("mnutuning"));
+    press(QApplication::activePopupWidget(), Qt::Key_Return, Qt::NoModifier);
+    QCOMPARE(dialogs.shown().size(), 1);
+    QCOMPARE(dialogs.unexpected(), 0);
+}
+
 void TestMenuKeys::itemAccessKeyChoosesTheItem()
 {
     ScriptedCommonDialogs dialogs;

@@ -43,6 +43,19 @@ QChar cyrillicFor(QChar typed)
     return at >= 0 ? russianKeys.at(at) : upper;
 }
 
+// Opens the menu with its first item chosen, so Enter and the arrows start
+// there, as when a menu is opened by its access key.
+void openMenu(QMenuBar* bar, QAction* menu)
+{
+    bar->setActiveAction(menu);
+    for (QAction* item : menu->menu()->actions()) {
+        if (item->isVisible() && item->isEnabled() && !item->isSeparator()) {
+            menu->menu()->setActiveAction(item);
+            break;
+        }
+    }
+}
+
 QList<QAction*> visibleMenus(const QMenuBar* bar)
 {
     QList<QAction*> menus;
@@ -68,7 +81,7 @@ MenuBarKeys::MenuBarKeys(QMenuBar* bar)
     connect(f10, &QShortcut::activated, this, [this] {
         const QList<QAction*> menus = visibleMenus(m_bar);
         if (!menus.isEmpty())
-            m_bar->setActiveAction(menus.first());
+            openMenu(m_bar, menus.first());
     });
 
     std::map<char16_t, bool> letters;
@@ -119,6 +132,6 @@ bool MenuBarKeys::openMenuStartingWith(QChar letter)
     QAction* open = m_bar->activeAction();
     if (!open && m_lastClosedAt.isValid() && m_lastClosedAt.elapsed() < 500)
         open = m_lastClosed;
-    m_bar->setActiveAction(matching.at((matching.indexOf(open) + 1) % matching.size()));
+    openMenu(m_bar, matching.at((matching.indexOf(open) + 1) % matching.size()));
     return true;
 }
