@@ -4,8 +4,9 @@
 //   bench_largedoc [--runs N] [--only CASE[,CASE...]] [--timeout S] [--big]
 //
 // Generates the documents below into a temporary folder, then for every case
-// and both editors starts itself once per run as a child process (so each
-// figure comes with the peak memory of its own process) and prints medians:
+// starts itself once per run and editor as a child process, the two editors
+// taking turns (so each figure comes with the peak memory of its own process
+// and both see the same load on the machine), and prints medians:
 //
 //   load      RichTextBox::LoadFile; for the bare editor the same text through
 //             setPlainText, or the same RTF read into a detached document that
@@ -263,39 +264,46 @@ int main(int argc, char** argv)
                 return 1;
         }
         std::printf("# %s: %s, %.1f MB\n", c.name, c.description, double(QFileInfo(path).size()) / 1e6);
-        for (const char* editor : {"ours", "bare"}) {
-            std::map<QString, std::vector<double>> values;
-            bool timedOut = false;
-            for (int run = 0; run < runs && !timedOut; ++run) {
+        // The two editors take turns, run by run, so that a change in the
+        // machine's load falls on both alike.
+        static const char* const editors[] = {"ours", "bare"};
+        std::map<QString, std::vector<double>> values[2];
+        bool timedOut[2] = {false, false};
+        for (int run = 0; run < runs; ++run) {
+            for (int e = 0; e < 2; ++e) {
+                if (timedOut[e])
+                    continue;
                 QProcess child;
                 child.start(QCoreApplication::applicationFilePath(),
-                            {QStringLiteral("--child"), path, QLatin1String(editor)});
+                            {QStringLiteral("--child"), path, QLatin1String(editors[e])});
                 if (!child.waitForFinished(timeoutSeconds * 1000)) {
                     child.kill();
                     child.waitForFinished();
-                    timedOut = true;
-                    break;
+                    timedOut[e] = true;
+                    continue;
                 }
                 const QString line = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
                 for (const QString& pair : line.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
                     const qsizetype eq = pair.indexOf(QLatin1Char('='));
                     if (eq > 0)
-                        values[pair.left(eq)].push_back(pair.mid(eq + 1).toDouble());
+                        values[e][pair.left(eq)].push_back(pair.mid(eq + 1).toDouble());
                 }
             }
-            if (timedOut) {
-                std::printf("%-9s %-6s  > %d s (stopped)\n", c.name, editor, timeoutSeconds);
+        }
+        for (int e = 0; e < 2; ++e) {
+            if (timedOut[e]) {
+                std::printf("%-9s %-6s  > %d s (stopped)\n", c.name, editors[e], timeoutSeconds);
                 continue;
             }
-            std::printf("%-9s %-6s", c.name, editor);
+            std::printf("%-9s %-6s", c.name, editors[e]);
             for (const char* column : columns) {
-                const auto& v = values[QLatin1String(column)];
+                const auto& v = values[e][QLatin1String(column)];
                 std::printf(" %9.3f", v.empty() ? -1.0 : median(v));
             }
-            const auto& peak = values[QStringLiteral("peak")];
+            const auto& peak = values[e][QStringLiteral("peak")];
             std::printf(" %9.0f\n", peak.empty() ? -1.0 : median(peak));
-            std::fflush(stdout);
         }
+        std::fflush(stdout);
     }
     return 0;
 }
