@@ -1,12 +1,12 @@
-// bench_rtf: times the RTF reader and writer on a generated ~5 MB document.
+// bench_rtf: the RTF reader and writer on a generated ~5 MB document.
 //
-//   bench_rtf [--runs N] [--size MB] [--dump FILE] [--file FILE]
+//   bash scripts/bench.sh bench_rtf --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 //
-//   --runs N     timed runs of each measurement (default 7); median and min
-//                are printed
-//   --size MB    size of the generated document in MB (default 5)
-//   --dump FILE  also write the generated RTF to FILE (for perf/callgrind)
-//   --file FILE  time FILE instead of a generated document
+// The command line belongs to Google Benchmark; the input is chosen in the
+// environment:
+//   BENCH_RTF_SIZE_MB=M  size of the generated document in MB (default 5)
+//   BENCH_RTF_FILE=F     time the file F instead of a generated document
+//   BENCH_RTF_DUMP=F     also write the generated RTF to F (for perf/callgrind)
 //
 // The generated document is the same on every run (a fixed-seed generator):
 // Russian and English words, Cyrillic mostly as \'xx under \ansicpg1251 and
@@ -14,18 +14,22 @@
 // size and colour changes every few words, and paragraphs of varied
 // alignment, as a word processor would write them.
 //
-// Measured, each on its own fresh QTextDocument:
-//   read   RtfReader::read of the RTF
-//   write  RtfWriter::write of the read document
-//   plain  QTextDocument::setPlainText of the read document's plain text,
-//          the baseline, measured in the same process
-//   runs   QTextCursor::insertText of the read document's runs, each with
-//          its ready-made format, and insertBlock per paragraph: what Qt
-//          alone costs a reader that builds the document run by run (for
-//          information: the floor under RtfReader::read's approach)
-// and printed: median and min per measurement, read/plain ratio, reader MB/s,
-// with the targets (read < 0.5 s, write < 0.3 s, read <= 3x plain). Nothing
-// fails on a missed target: this only prints.
+// Measured, each iteration on a fresh QTextDocument, wall time of the call
+// alone:
+//   Rtf_SetPlainText  QTextDocument::setPlainText of the read document's plain
+//                     text: the baseline
+//   Rtf_Read          RtfReader::read of the RTF; bytes_per_second is the
+//                     reader's speed, x_plain its time over the baseline's
+//                     median (when the baseline ran first, as it does unless
+//                     a filter leaves it out)
+//   Rtf_Write         RtfWriter::write of the read document; bytes_per_second
+//                     counts the RTF written
+//   Rtf_InsertRuns    QTextCursor::insertText of the read document's runs,
+//                     each with its ready-made format, and insertBlock per
+//                     paragraph: what Qt alone costs a reader that builds the
+//                     document run by run (the floor under RtfReader::read's
+//                     approach), with x_plain as for Rtf_Read
+// Targets: read < 0.5 s, write < 0.3 s, read <= 3x the baseline.
 
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -33,7 +37,6 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QString>
 #include <QStringConverter>
 #include <QTextBlock>
@@ -41,12 +44,12 @@
 #include <QTextDocument>
 #include <QTextFragment>
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -175,137 +178,162 @@ QByteArray generateRtf(qsizetype targetBytes)
     return out;
 }
 
-struct Stats
-{
-    double median = 0;
-    double min = 0;
-};
-
-Stats measure(int runs, const std::function<double()>& once)
-{
-    std::vector<double> seconds;
-    for (int i = 0; i < runs; ++i)
-        seconds.push_back(once());
-    std::sort(seconds.begin(), seconds.end());
-    const std::size_t n = seconds.size();
-    const double median = n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2;
-    return {median, seconds.front()};
-}
-
 double since(const QElapsedTimer& timer)
 {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
-[[noreturn]] void usage(const char* program)
+// The RTF every benchmark works on, the document read from it once (untimed:
+// it checks the input), its plain text and its paragraphs and runs.
+struct Input
 {
-    std::fprintf(stderr, "usage: %s [--runs N] [--size MB] [--dump FILE] [--file FILE]\n", program);
-    std::exit(2);
-}
-
-} // namespace
-
-int main(int argc, char** argv)
-{
-    int runs = 7;
-    double sizeMb = 5;
-    const char* dumpPath = nullptr;
-    const char* filePath = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (!std::strcmp(argv[i], "--runs") && hasValue)
-            runs = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--size") && hasValue)
-            sizeMb = std::atof(argv[++i]);
-        else if (!std::strcmp(argv[i], "--dump") && hasValue)
-            dumpPath = argv[++i];
-        else if (!std::strcmp(argv[i], "--file") && hasValue)
-            filePath = argv[++i];
-        else
-            usage(argv[0]);
-    }
-    if (runs < 1 || sizeMb <= 0)
-        usage(argv[0]);
-
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QGuiApplication app(qtArgc, argv);
-
-    QByteArray rtf;
-    if (filePath) {
-        QFile file(QString::fromLocal8Bit(filePath));
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "bench_rtf: cannot open %s\n", filePath);
-            return 1;
-        }
-        rtf = file.readAll();
-    } else {
-        QElapsedTimer timer;
-        timer.start();
-        rtf = generateRtf(static_cast<qsizetype>(sizeMb * 1024 * 1024));
-        std::printf("generated %.2f MB of RTF in %.3f s\n", rtf.size() / 1048576.0, since(timer));
-    }
-    if (dumpPath) {
-        QFile dump(QString::fromLocal8Bit(dumpPath));
-        if (!dump.open(QIODevice::WriteOnly) || dump.write(rtf) != rtf.size()) {
-            std::fprintf(stderr, "bench_rtf: cannot write %s\n", dumpPath);
-            return 1;
-        }
-    }
-    const double mb = rtf.size() / 1048576.0;
-
-    // One untimed read: checks the input and gives the document and the plain
-    // text that the write and the baseline use.
-    QTextDocument reference;
-    if (!RtfReader::read(rtf, &reference)) {
-        std::fprintf(stderr, "bench_rtf: the reader refused the input\n");
-        return 1;
-    }
-    const QString plain = reference.toPlainText();
-
-    // The read document's paragraphs and runs, for the "runs" measurement.
     struct Run { QString text; QTextCharFormat format; };
     struct Paragraph { QTextBlockFormat format; std::vector<Run> runs; };
+
+    QByteArray rtf;
+    QTextDocument document;
+    QString plain;
     std::vector<Paragraph> paragraphs;
     qsizetype runCount = 0;
-    for (QTextBlock block = reference.begin(); block.isValid(); block = block.next()) {
-        Paragraph paragraph{block.blockFormat(), {}};
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            paragraph.runs.push_back({fragment.text(), fragment.charFormat()});
+    QString error; // why there is no input
+
+    Input()
+    {
+        const QByteArray file = qgetenv("BENCH_RTF_FILE");
+        if (!file.isEmpty()) {
+            QFile in(QString::fromLocal8Bit(file));
+            if (!in.open(QIODevice::ReadOnly)) {
+                error = QStringLiteral("cannot open %1").arg(in.fileName());
+                return;
+            }
+            rtf = in.readAll();
+        } else {
+            bool ok = false;
+            double sizeMb = qEnvironmentVariable("BENCH_RTF_SIZE_MB").toDouble(&ok);
+            if (!ok || sizeMb <= 0)
+                sizeMb = 5;
+            rtf = generateRtf(static_cast<qsizetype>(sizeMb * 1024 * 1024));
         }
-        runCount += qsizetype(paragraph.runs.size());
-        paragraphs.push_back(std::move(paragraph));
+        const QByteArray dump = qgetenv("BENCH_RTF_DUMP");
+        if (!dump.isEmpty()) {
+            QFile out(QString::fromLocal8Bit(dump));
+            if (!out.open(QIODevice::WriteOnly) || out.write(rtf) != rtf.size()) {
+                error = QStringLiteral("cannot write %1").arg(out.fileName());
+                return;
+            }
+        }
+        if (!RtfReader::read(rtf, &document)) {
+            error = QStringLiteral("the reader refused the input");
+            return;
+        }
+        plain = document.toPlainText();
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            Paragraph paragraph{block.blockFormat(), {}};
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                paragraph.runs.push_back({fragment.text(), fragment.charFormat()});
+            }
+            runCount += qsizetype(paragraph.runs.size());
+            paragraphs.push_back(std::move(paragraph));
+        }
     }
-    std::printf("input: %.2f MB RTF, %lld characters, %d paragraphs, %lld format runs; %d runs each\n",
-                mb, static_cast<long long>(plain.size()), reference.blockCount(),
-                static_cast<long long>(runCount), runs);
-    std::fflush(stdout);
+};
 
-    QByteArray written;
-    const Stats read = measure(runs, [&] {
+// Null, with the benchmark skipped, when there is no input.
+const Input* input(benchmark::State& state)
+{
+    // Made once and never destroyed: its document must not outlive the
+    // application, which main() ends before static objects go.
+    static const Input* in = new Input;
+    if (!in->error.isEmpty()) {
+        state.SkipWithError(qPrintable(in->error));
+        return nullptr;
+    }
+    state.counters["input_MB"] = double(in->rtf.size()) / 1048576.0;
+    return in;
+}
+
+// Every iteration time of the baseline in this process.
+std::vector<double>& baselineSeconds()
+{
+    static std::vector<double> seconds;
+    return seconds;
+}
+
+// This run's mean iteration time over the baseline's median, when the baseline ran.
+void setRatioToPlain(benchmark::State& state, double totalSeconds)
+{
+    std::vector<double> base = baselineSeconds();
+    if (base.empty() || state.iterations() == 0)
+        return;
+    std::sort(base.begin(), base.end());
+    const std::size_t n = base.size();
+    const double median = n % 2 ? base[n / 2] : (base[n / 2 - 1] + base[n / 2]) / 2;
+    state.counters["x_plain"] = totalSeconds / double(state.iterations()) / median;
+}
+
+void Rtf_SetPlainText(benchmark::State& state)
+{
+    const Input* in = input(state);
+    if (!in)
+        return;
+    for (auto _ : state) {
         QTextDocument doc;
         QElapsedTimer timer;
         timer.start();
-        RtfReader::read(rtf, &doc);
-        return since(timer);
-    });
-    const Stats write = measure(runs, [&] {
-        QElapsedTimer timer;
-        timer.start();
-        written = RtfWriter::write(&reference);
-        return since(timer);
-    });
-    const Stats baseline = measure(runs, [&] {
+        doc.setPlainText(in->plain);
+        const double seconds = since(timer);
+        state.SetIterationTime(seconds);
+        baselineSeconds().push_back(seconds);
+    }
+    state.counters["characters"] = double(in->plain.size());
+}
+
+void Rtf_Read(benchmark::State& state)
+{
+    const Input* in = input(state);
+    if (!in)
+        return;
+    double total = 0;
+    for (auto _ : state) {
         QTextDocument doc;
         QElapsedTimer timer;
         timer.start();
-        doc.setPlainText(plain);
-        return since(timer);
-    });
+        RtfReader::read(in->rtf, &doc);
+        const double seconds = since(timer);
+        state.SetIterationTime(seconds);
+        total += seconds;
+    }
+    state.SetBytesProcessed(state.iterations() * in->rtf.size());
+    state.counters["paragraphs"] = in->document.blockCount();
+    state.counters["runs"] = double(in->runCount);
+    setRatioToPlain(state, total);
+}
 
-    const Stats qtFloor = measure(runs, [&] {
+void Rtf_Write(benchmark::State& state)
+{
+    const Input* in = input(state);
+    if (!in)
+        return;
+    qsizetype written = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        const QByteArray rtf = RtfWriter::write(&in->document);
+        state.SetIterationTime(since(timer));
+        written = rtf.size();
+    }
+    state.SetBytesProcessed(state.iterations() * written);
+    state.counters["written_MB"] = double(written) / 1048576.0;
+}
+
+void Rtf_InsertRuns(benchmark::State& state)
+{
+    const Input* in = input(state);
+    if (!in)
+        return;
+    double total = 0;
+    for (auto _ : state) {
         QTextDocument doc;
         QElapsedTimer timer;
         timer.start();
@@ -313,32 +341,26 @@ int main(int argc, char** argv)
         QTextCursor cursor(&doc);
         cursor.beginEditBlock();
         bool first = true;
-        for (const Paragraph& paragraph : paragraphs) {
+        for (const Input::Paragraph& paragraph : in->paragraphs) {
             if (!first)
                 cursor.insertBlock();
             first = false;
             cursor.setBlockFormat(paragraph.format);
-            for (const Run& run : paragraph.runs)
+            for (const Input::Run& run : paragraph.runs)
                 cursor.insertText(run.text, run.format);
         }
         cursor.endEditBlock();
-        return since(timer);
-    });
-
-    std::printf("\n%-28s %10s %10s %10s\n", "", "median s", "min s", "target s");
-    std::printf("%-28s %10.3f %10.3f %10s\n", "RtfReader::read", read.median, read.min, "< 0.5");
-    std::printf("%-28s %10.3f %10.3f %10s\n", "RtfWriter::write", write.median, write.min, "< 0.3");
-    std::printf("%-28s %10.3f %10.3f %10s\n", "setPlainText (baseline)", baseline.median,
-                baseline.min, "");
-    std::printf("%-28s %10.3f %10.3f %10s\n", "insertText of the runs", qtFloor.median, qtFloor.min, "");
-    const double ratio = baseline.median > 0 ? read.median / baseline.median : 0;
-    std::printf("\nread / setPlainText (medians): %.2fx (target <= 3x)\n", ratio);
-    std::printf("insertText of the runs / setPlainText (medians): %.2fx\n",
-                baseline.median > 0 ? qtFloor.median / baseline.median : 0);
-    std::printf("reader: %.1f MB/s (median), %.1f MB/s (best)\n", mb / read.median, mb / read.min);
-    std::printf("writer: %.2f MB written, %.1f MB/s of output (median)\n", written.size() / 1048576.0,
-                written.size() / 1048576.0 / write.median);
-    const bool met = read.median < 0.5 && write.median < 0.3 && ratio <= 3;
-    std::printf("targets: %s\n", met ? "met" : "MISSED");
-    return 0;
+        const double seconds = since(timer);
+        state.SetIterationTime(seconds);
+        total += seconds;
+    }
+    setRatioToPlain(state, total);
 }
+
+} // namespace
+
+// The baseline first, so that the others can give their time over it.
+BENCHMARK(Rtf_SetPlainText)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Rtf_Read)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Rtf_Write)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Rtf_InsertRuns)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -1,7 +1,7 @@
 # Installs the build into a scratch prefix and checks the installed layout:
 #   cmake -DBUILD_DIR=... -DSTAGE_DIR=... -DCONFIG=... -DSOURCE_TAGS=...
 #         -DBINDIR=bin -DDATADIR=share [-DDESKTOP_FILE_VALIDATE=...]
-#         -P CheckInstall.cmake
+#         [-DAPPSTREAM_VALIDATE=appstreamcli;validate;...] -P CheckInstall.cmake
 cmake_minimum_required(VERSION 3.25)
 
 foreach(var BUILD_DIR STAGE_DIR SOURCE_TAGS BINDIR DATADIR)
@@ -38,6 +38,7 @@ function(check_tree prefix)
   set(link "${prefix}/${BINDIR}/pergalot")
   set(desktop "${prefix}/${DATADIR}/applications/pergalot.desktop")
   set(icon "${prefix}/${DATADIR}/icons/hicolor/scalable/apps/pergalot.svg")
+  set(metainfo "${prefix}/${DATADIR}/metainfo/pergalot.metainfo.xml")
 
   if(NOT EXISTS "${program}" OR IS_DIRECTORY "${program}" OR IS_SYMLINK "${program}")
     fail("The executable is not a file at ${program}")
@@ -73,6 +74,27 @@ function(check_tree prefix)
     file(READ "${icon}" icon_text)
     if(NOT icon_text MATCHES "<svg")
       fail("${icon} is not an SVG image")
+    endif()
+  endif()
+
+  if(NOT EXISTS "${metainfo}")
+    fail("The AppStream metainfo is missing: ${metainfo}")
+  else()
+    file(READ "${metainfo}" metainfo_text)
+    if(NOT metainfo_text MATCHES "<id>pergalot</id>")
+      fail("${metainfo} does not have the id pergalot")
+    endif()
+    if(NOT metainfo_text MATCHES "<launchable type=\"desktop-id\">pergalot.desktop</launchable>")
+      fail("${metainfo} does not name pergalot.desktop as its launchable")
+    endif()
+    if(APPSTREAM_VALIDATE)
+      execute_process(COMMAND ${APPSTREAM_VALIDATE} "${metainfo}"
+        RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE out)
+      if(NOT result EQUAL 0)
+        fail("appstreamcli rejects ${metainfo}:\n${out}")
+      endif()
+    else()
+      message(STATUS "appstreamcli not found; the metainfo checked by content only")
     endif()
   endif()
 

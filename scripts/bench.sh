@@ -3,10 +3,11 @@
 #
 #   bash scripts/bench.sh [bench_NAME] [options]
 #
-# Without a name it runs bench_rtf (options: --runs 11, --size 1,
-# --dump /tmp/bench.rtf, --file some.rtf; see bench/RtfBench.cpp). The Google
-# Benchmark programs take --benchmark_repetitions=5
-# --benchmark_report_aggregates_only=true for medians.
+# Without a name it runs bench_rtf (its input is chosen in the environment:
+# BENCH_RTF_SIZE_MB, BENCH_RTF_FILE, BENCH_RTF_DUMP; see bench/RtfBench.cpp).
+# The Google Benchmark programs take --benchmark_repetitions=5
+# --benchmark_report_aggregates_only=true for medians and
+# --benchmark_format=json for JSON; bench_largedoc takes --runs N.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -15,6 +15,7 @@ packages=(
   poppler-utils
   fonts-dejavu-core
   xvfb xauth
+  appstream
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include "app/frmMain.h"
 #include "document/WriteTextFile.h"
 #include "document/frmDocument.h"
+#include "helpers/DocumentWindows.h"
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/RichTextBox.h"
@@ -69,8 +70,7 @@ void TestDocumentWindow::init()
 void TestDocumentWindow::cleanup()
 {
     // Whatever is still open closes without questions.
-    for (frmDocument* document : m_main->documentWindows())
-        document->rtfText->clear();
+    DocumentWindows::discardAll(*m_main);
     m_main.reset();
     m_settings.reset();
 }

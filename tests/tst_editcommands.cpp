@@ -9,6 +9,7 @@
 #include "commands/EditCommands.h"
 #include "commands/FormatCommands.h"
 #include "document/frmDocument.h"
+#include "helpers/EditorInput.h"
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/RichTextBox.h"
@@ -58,14 +59,6 @@ void putForeignDataOnClipboard()
     data->setHtml(QStringLiteral("<b>старое</b>"));
     data->setText(QStringLiteral("старое"));
     clipboard()->setMimeData(data);
-}
-
-void select(RichTextBox* editor, const QString& word)
-{
-    const qsizetype at = editor->Text().indexOf(word);
-    QVERIFY2(at >= 0, qPrintable(word));
-    editor->setSelStart(at);
-    editor->setSelLength(word.size());
 }
 
 } // namespace
@@ -191,7 +184,7 @@ void TestEditCommands::clipboardCommands()
     openWindow();
     RichTextBox* box = editor();
     box->setText(QStringLiteral("начало жирный конец"));
-    select(box, QStringLiteral("жирный"));
+    EditorInput::selectWord(*box, QStringLiteral("жирный"));
     box->setSelBold(true);
     box->setSelColor(Qt::red);
     putForeignDataOnClipboard();
@@ -250,12 +243,12 @@ void TestEditCommands::pasteReadsRtfSource()
     if (selected.isEmpty())
         box->setSelStart(box->textLength());
     else
-        select(box, selected);
+        EditorInput::selectWord(*box, selected);
     clipboard()->setText(clipboardText);
 
     run(route);
     QCOMPARE(box->Text(), expected);
-    select(box, inserted);
+    EditorInput::selectWord(*box, inserted);
     QCOMPARE(box->SelBold(), std::optional<bool>(bold));
 }
 
@@ -267,7 +260,7 @@ void TestEditCommands::keysOfDisabledItemsDoNothing()
     frmMain& window = openWindow();
     RichTextBox* box = editor();
     box->setText(QStringLiteral("текст в окне"));
-    select(box, QStringLiteral("в"));
+    EditorInput::selectWord(*box, QStringLiteral("в"));
     clipboard()->setText(QStringLiteral("буфер"));
     const MainMenu& menu = *window.menu();
     window.TimerChecking->stop();
@@ -348,7 +341,7 @@ void TestEditCommands::selectAll()
         for (int i = 0; i < 2000; ++i)
             text += QStringLiteral("Строка %1 с текстом, который длиннее 32767 знаков вместе.\n").arg(i);
         box->setText(text);
-        select(box, QStringLiteral("Строка 100 "));
+        EditorInput::selectWord(*box, QStringLiteral("Строка 100 "));
         box->setSelBold(true);
         box->setSelStart(box->textLength() / 2);
     }
@@ -367,7 +360,7 @@ void TestEditCommands::fontAndColourDialogs()
     openWindow();
     RichTextBox* box = editor();
     box->setText(QStringLiteral("один два три"));
-    select(box, QStringLiteral("два"));
+    EditorInput::selectWord(*box, QStringLiteral("два"));
     ScriptedCommonDialogs dialogs;
     const QColor green(0, 128, 0);
     dialogs.expect(CommonDialogKind::Font, [&](CommonDialog& d) {
@@ -389,7 +382,7 @@ void TestEditCommands::fontAndColourDialogs()
 
     // Only the size changes this time, on a word in Times New Roman: the
     // word takes the other six values the dialog still shows.
-    select(box, QStringLiteral("один"));
+    EditorInput::selectWord(*box, QStringLiteral("один"));
     QString shownName;
     dialogs.expect(CommonDialogKind::Font, [&](CommonDialog& d) {
         shownName = d.FontName;
@@ -402,7 +395,7 @@ void TestEditCommands::fontAndColourDialogs()
 
     // Apply reaches the selection while the dialog is open; a cancel after
     // it keeps what was applied and the dialog's last confirmed choices.
-    select(box, QStringLiteral("три"));
+    EditorInput::selectWord(*box, QStringLiteral("три"));
     std::optional<bool> boldDuringDialog;
     dialogs.expect(CommonDialogKind::Font, [&](CommonDialog& d) {
         d.FontName = QStringLiteral("Arial");
@@ -448,7 +441,7 @@ void TestEditCommands::cancelledDialogsChangeNothing()
     openWindow();
     RichTextBox* box = editor();
     box->setText(QStringLiteral("один два три"));
-    select(box, QStringLiteral("два"));
+    EditorInput::selectWord(*box, QStringLiteral("два"));
     box->setSelItalic(true);
     const QByteArray before = box->TextRTF();
 
@@ -525,9 +518,9 @@ void TestEditCommands::caseConversionKeepsFormats()
     openWindow();
     RichTextBox* box = editor();
     box->setText(QStringLiteral("обычный жирный\nкурсив "));
-    select(box, QStringLiteral("жирный"));
+    EditorInput::selectWord(*box, QStringLiteral("жирный"));
     box->setSelBold(true);
-    select(box, QStringLiteral("курсив"));
+    EditorInput::selectWord(*box, QStringLiteral("курсив"));
     box->setSelItalic(true);
     box->setSelAlignment(2);
     box->setSelStart(box->textLength());
@@ -536,11 +529,11 @@ void TestEditCommands::caseConversionKeepsFormats()
 
     run(QStringLiteral("menu:mnutuningcapsenabled"));
     QCOMPARE(box->Text(), QStringLiteral("ОБЫЧНЫЙ ЖИРНЫЙ\nКУРСИВ ") + QChar(QChar::ObjectReplacementCharacter));
-    select(box, QStringLiteral("ОБЫЧНЫЙ"));
+    EditorInput::selectWord(*box, QStringLiteral("ОБЫЧНЫЙ"));
     QCOMPARE(box->SelBold(), std::optional<bool>(false));
-    select(box, QStringLiteral("ЖИРНЫЙ"));
+    EditorInput::selectWord(*box, QStringLiteral("ЖИРНЫЙ"));
     QCOMPARE(box->SelBold(), std::optional<bool>(true));
-    select(box, QStringLiteral("КУРСИВ"));
+    EditorInput::selectWord(*box, QStringLiteral("КУРСИВ"));
     QCOMPARE(box->SelItalic(), std::optional<bool>(true));
     QCOMPARE(box->SelAlignment(), std::optional<int>(2));
     QTextCursor last(box->document());
@@ -572,7 +565,7 @@ void TestEditCommands::dateTimeReplacesSelection()
     openWindow();
     RichTextBox* box = editor();
     box->setText(QStringLiteral("до слово после"));
-    select(box, QStringLiteral("слово"));
+    EditorInput::selectWord(*box, QStringLiteral("слово"));
     run(QStringLiteral("menu:mnuedittemedate"));
     static const QRegularExpression form(QStringLiteral("^до (\\d\\d:\\d\\d:\\d\\d  \\d\\d\\.\\d\\d\\.\\d{4}) после$"));
     const QRegularExpressionMatch match = form.match(box->Text());

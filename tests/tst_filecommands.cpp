@@ -11,6 +11,7 @@
 #include "commands/FileCommands.h"
 #include "commands/frmDeleteQuestion.h"
 #include "document/frmDocument.h"
+#include "helpers/DocumentWindows.h"
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "helpers/TestFiles.h"
@@ -39,14 +40,6 @@
 #include <memory>
 
 namespace {
-
-QStringList captions(const frmMain& window)
-{
-    QStringList list;
-    for (frmDocument* document : window.documentWindows())
-        list << document->Caption();
-    return list;
-}
 
 // Answers the next frmDeleteQuestion with a key as soon as it shows, and
 // notes its question. A dialog that should not have shown is answered too,
@@ -150,8 +143,7 @@ void TestFileCommands::init()
 void TestFileCommands::cleanup()
 {
     // Whatever is still open closes without questions.
-    for (frmDocument* document : m_main->documentWindows())
-        document->rtfText->clear();
+    DocumentWindows::discardAll(*m_main);
     m_main.reset();
     m_dir.reset();
     m_settings.reset();
@@ -196,10 +188,10 @@ void TestFileCommands::openMakesANewNumberedWindow()
         QVERIFY(!shown.cancelError);
     }
     QCOMPARE(m_main->DocumentCounter, 1);
-    QCOMPARE(captions(*m_main), QStringList{QStringLiteral("Документ 1")});
+    QCOMPARE(DocumentWindows::captions(*m_main), QStringList{QStringLiteral("Документ 1")});
 
     frmDocument* opened = openThroughDialog(file);
-    QCOMPARE(captions(*m_main), (QStringList{QStringLiteral("Документ 1"), file}));
+    QCOMPARE(DocumentWindows::captions(*m_main), (QStringList{QStringLiteral("Документ 1"), file}));
     QCOMPARE(m_main->DocumentCounter, 2);
     QCOMPARE(opened->rtfText->Text(), QStringLiteral("Привет"));
     // The next new document is number 3.
@@ -277,7 +269,7 @@ void TestFileCommands::openFailures()
     QVERIFY2(boxes.texts().first().contains(file), qPrintable(boxes.texts().first()));
     QVERIFY2(boxes.texts().first().contains(reason), qPrintable(boxes.texts().first()));
     QCOMPARE(boxes.requests().first().icon, MsgIcon::Exclamation);
-    QCOMPARE(captions(*m_main), QStringList{QStringLiteral("Документ 1")});
+    QCOMPARE(DocumentWindows::captions(*m_main), QStringList{QStringLiteral("Документ 1")});
     QCOMPARE(m_main->DocumentCounter, 1);
 }
 
@@ -596,8 +588,8 @@ void TestFileCommands::deleteConfirmed()
     QCOMPARE(QFile::exists(file), fileStays);
     if (fileStays && !saveTo.isEmpty())
         QCOMPARE(TextCodec::decode(TestFiles::readFile(file)), text);
-    QCOMPARE(captions(*m_main).contains(file), windowStays);
-    QVERIFY(captions(*m_main).contains(QStringLiteral("Документ 1")));
+    QCOMPARE(DocumentWindows::captions(*m_main).contains(file), windowStays);
+    QVERIFY(DocumentWindows::captions(*m_main).contains(QStringLiteral("Документ 1")));
     if (message == QLatin1String("kept")) {
         QCOMPARE(boxes.texts().last(), UiTexts::DeleteKeptSaved.arg(file));
     } else if (message == QLatin1String("failed")) {
@@ -626,7 +618,7 @@ void TestFileCommands::deleteActsOnTheActiveDocumentOnly()
     }
     QVERIFY(QFile::exists(first));
     QVERIFY(!QFile::exists(second));
-    QCOMPARE(captions(*m_main), (QStringList{QStringLiteral("Документ 1"), first}));
+    QCOMPARE(DocumentWindows::captions(*m_main), (QStringList{QStringLiteral("Документ 1"), first}));
 
     m_main->mdiArea()->setActiveSubWindow(m_main->mdiArea()->subWindowList().first());
     QCOMPARE(m_main->ActiveForm()->Caption(), QStringLiteral("Документ 1"));
@@ -634,7 +626,7 @@ void TestFileCommands::deleteActsOnTheActiveDocumentOnly()
     commands().mnufiledelete_Click();
     QTest::qWait(20);
     QCOMPARE(answer.shown, 0);
-    QCOMPARE(captions(*m_main), (QStringList{QStringLiteral("Документ 1"), first}));
+    QCOMPARE(DocumentWindows::captions(*m_main), (QStringList{QStringLiteral("Документ 1"), first}));
 }
 
 void TestFileCommands::menuAndToolbarReachTheHandlers_data()
@@ -689,7 +681,7 @@ void TestFileCommands::commandLineFilesOpenAsOpenWould()
     AppStartup::openFiles(*m_main, {first, missing, QStringLiteral("../sub/второй.rtf")});
     QDir::setCurrent(previous);
 
-    QCOMPARE(captions(*m_main), (QStringList{QStringLiteral("Документ 1"), first, second}));
+    QCOMPARE(DocumentWindows::captions(*m_main), (QStringList{QStringLiteral("Документ 1"), first, second}));
     QCOMPARE(m_main->DocumentCounter, 3);
     QCOMPARE(boxes.texts(), QStringList{UiTexts::OpenFailed.arg(missing, QStringLiteral("Файл «%1» не найден.").arg(missing))});
     QCOMPARE(m_main->ActiveForm()->Caption(), second);

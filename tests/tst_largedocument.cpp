@@ -3,6 +3,7 @@
 // of paragraphs, and a view that stays put while estimated heights become
 // real ones.
 
+#include "helpers/EditorInput.h"
 #include "helpers/TestFiles.h"
 #include "platform/BlockHeightIndex.h"
 #include "platform/LazyDocumentLayout.h"
@@ -49,13 +50,6 @@ void load(RichTextBox& box, const QByteArray& bytes)
     const QString path = dir.filePath(QStringLiteral("document"));
     QVERIFY(TestFiles::writeFile(path, bytes));
     QVERIFY(box.LoadFile(path));
-}
-
-void show(RichTextBox& box, int width, int height)
-{
-    box.resize(width, height);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
 }
 
 void paint(RichTextBox& box)
@@ -187,7 +181,7 @@ void TestLargeDocument::movesToTheEndAndEditsThere()
     QFETCH(int, paragraphs);
 
     RichTextBox box;
-    show(box, 600, 400);
+    QVERIFY(EditorInput::showExposed(box, 600, 400));
     load(box, bytes);
     paint(box);
     QCOMPARE(box.document()->blockCount(), paragraphs);
@@ -232,7 +226,7 @@ void TestLargeDocument::thousandsOfLineBreaksSplitIntoParagraphs()
 void TestLargeDocument::alignmentAndFormatsAreShown()
 {
     RichTextBox box;
-    show(box, 500, 300);
+    QVERIFY(EditorInput::showExposed(box, 500, 300));
     load(box, rtf("\\pard\\ql left\\par\\pard\\qc {\\b centre}\\par\\pard\\qr {\\i right}\\par"));
     paint(box);
     QTextBlock block = box.document()->firstBlock();
@@ -272,7 +266,7 @@ void TestLargeDocument::alignmentAndFormatsAreShown()
 void TestLargeDocument::scrollingUpKeepsWhatIsShownInPlace()
 {
     RichTextBox box;
-    show(box, 500, 300);
+    QVERIFY(EditorInput::showExposed(box, 500, 300));
     load(box, unevenParagraphs(3000));
     QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
     paint(box);
@@ -290,7 +284,7 @@ void TestLargeDocument::scrollingUpKeepsWhatIsShownInPlace()
 void TestLargeDocument::scrollBarReachesTheEnd()
 {
     RichTextBox box;
-    show(box, 500, 300);
+    QVERIFY(EditorInput::showExposed(box, 500, 300));
     load(box, unevenParagraphs(3000));
     paint(box);
     QScrollBar* bar = box.verticalScrollBar();
@@ -309,7 +303,7 @@ void TestLargeDocument::scrollBarReachesTheEnd()
 void TestLargeDocument::clickLandsUnderThePointer()
 {
     RichTextBox box;
-    show(box, 500, 300);
+    QVERIFY(EditorInput::showExposed(box, 500, 300));
     load(box, unevenParagraphs(3000));
     QScrollBar* bar = box.verticalScrollBar();
     bar->setValue(bar->maximum() / 2);
@@ -326,7 +320,7 @@ void TestLargeDocument::clickLandsUnderThePointer()
 void TestLargeDocument::editsKeepParagraphsContiguous()
 {
     RichTextBox box;
-    show(box, 500, 300);
+    QVERIFY(EditorInput::showExposed(box, 500, 300));
     load(box, unevenParagraphs(400));
     QRandomGenerator random(7);
     for (int edit = 0; edit < 60; ++edit) {

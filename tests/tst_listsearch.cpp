@@ -7,6 +7,8 @@
 #include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
+#include "helpers/EditorInput.h"
+#include "helpers/DocumentWindows.h"
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "helpers/TestFiles.h"
@@ -27,27 +29,6 @@
 #include <sys/stat.h>
 
 #include <memory>
-
-namespace {
-
-// Each press goes to the widget that has the focus, its release to the one
-// that has it after the press (another one when the press moved the focus).
-void click(int key, const QString& text = QString(), Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    for (const QTest::KeyAction action : {QTest::Press, QTest::Release}) {
-        QWidget* target = QApplication::focusWidget();
-        QVERIFY(target);
-        QTest::sendKeyEvent(action, target, Qt::Key(key), text, modifiers);
-    }
-}
-
-void type(const QString& text)
-{
-    for (const QChar c : text)
-        click(c == u'\b' ? int(Qt::Key_Backspace) : int(c.toUpper().unicode()), c == u'\b' ? QString() : QString(c));
-}
-
-} // namespace
 
 class TestListSearch : public QObject
 {
@@ -98,8 +79,7 @@ void TestListSearch::init()
 
 void TestListSearch::cleanup()
 {
-    for (frmDocument* window : m_main->documentWindows())
-        window->rtfText->clear();
+    DocumentWindows::discardAll(*m_main);
     m_main.reset();
     m_settings.reset();
 }
@@ -114,20 +94,20 @@ void TestListSearch::run(const QStringList& steps)
         const QString command = step.section(u':', 0, 0);
         const QString argument = step.section(u':', 1);
         if (step == QLatin1String("<")) {
-            click(Qt::Key_Less, step, Qt::ShiftModifier);
+            EditorInput::pressKey(Qt::Key_Less, step, Qt::ShiftModifier);
         } else if (step == QLatin1String("<ru")) {
-            click(0x0411, QStringLiteral("<"), Qt::ShiftModifier);  // Shift+Б in the Russian layout
+            EditorInput::pressKey(0x0411, QStringLiteral("<"), Qt::ShiftModifier);  // Shift+Б in the Russian layout
         } else if (step == QLatin1String("<im")) {
             QInputMethodEvent commit;
             commit.setCommitString(QStringLiteral("<"));
             QApplication::sendEvent(QApplication::focusWidget(), &commit);
         } else if (command == QLatin1String("type")) {
-            type(argument);
+            EditorInput::typeKeys(argument);
         } else if (command == QLatin1String("key")) {
             const int key = argument == QLatin1String("Down") ? Qt::Key_Down
                 : argument == QLatin1String("Enter")          ? Qt::Key_Return
                                                               : Qt::Key_Escape;
-            click(key, key == Qt::Key_Return ? QStringLiteral("\r") : key == Qt::Key_Escape ? QStringLiteral("\x1b") : QString());
+            EditorInput::pressKey(key, key == Qt::Key_Return ? QStringLiteral("\r") : key == Qt::Key_Escape ? QStringLiteral("\x1b") : QString());
         } else if (step == QLatin1String("hold:Enter")) {
             // The window system repeats a held key as releases and presses.
             QTest::sendKeyEvent(QTest::Press, QApplication::focusWidget(), Qt::Key_Return, QStringLiteral("\r"), {});

@@ -10,6 +10,7 @@
 #include "app/WindowListMenu.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
+#include "helpers/DocumentWindows.h"
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/RichTextBox.h"
@@ -37,14 +38,6 @@ QString storedBound(const char* key)
 {
     return UserStore::GetSetting(UiTexts::AppTitle, QStringLiteral("Settings"), QLatin1String(key),
                                  QStringLiteral("absent"));
-}
-
-QStringList captions(const frmMain& window)
-{
-    QStringList list;
-    for (frmDocument* document : window.documentWindows())
-        list << document->Caption();
-    return list;
 }
 
 QAction* item(const frmMain& window, const char* name)
@@ -119,7 +112,7 @@ void TestMainWindow::firstStartWithNoSettings()
     QVERIFY(item(window, "mnuViewToolbar")->isChecked());
     QVERIFY(item(window, "mnuViewStatusBar")->isChecked());
     QCOMPARE(window.sbStatusBar->Panel(1)->text(), QStringLiteral("Для вызова 'Справки' нажмите F1"));
-    QCOMPARE(captions(window), QStringList{QStringLiteral("Документ 1")});
+    QCOMPARE(DocumentWindows::captions(window), QStringList{QStringLiteral("Документ 1")});
     QCOMPARE(window.ActiveForm(), window.documentWindows().first());
     QCOMPARE(MainToolBar::Value(window.tbToolBar->Button(QStringLiteral("Align Left"))), 1);
     QCOMPARE(MainToolBar::Value(window.tbToolBar->Button(QStringLiteral("Center"))), 0);
@@ -390,14 +383,14 @@ void TestMainWindow::documentNumbersAreNeverReused()
     window.show();
     item(window, "mnuFileNew")->trigger();
     window.tbToolBar->Button(QStringLiteral("New"))->trigger();
-    QCOMPARE(captions(window), (QStringList{QStringLiteral("Документ 1"), QStringLiteral("Документ 2"),
+    QCOMPARE(DocumentWindows::captions(window), (QStringList{QStringLiteral("Документ 1"), QStringLiteral("Документ 2"),
                                              QStringLiteral("Документ 3")}));
     // Close Документ 2 (empty: no question), then a new window is number 4.
     QMdiSubWindow* second = window.mdiArea()->subWindowList(QMdiArea::CreationOrder).at(1);
     QVERIFY(second->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     item(window, "mnuWindowNewWindow")->trigger();
-    QCOMPARE(captions(window), (QStringList{QStringLiteral("Документ 1"), QStringLiteral("Документ 3"),
+    QCOMPARE(DocumentWindows::captions(window), (QStringList{QStringLiteral("Документ 1"), QStringLiteral("Документ 3"),
                                              QStringLiteral("Документ 4")}));
     QCOMPARE(window.ActiveForm()->Caption(), QStringLiteral("Документ 4"));
     QCOMPARE(window.DocumentCounter, 4);
@@ -710,7 +703,7 @@ void TestMainWindow::shutdownCancelledStoresNothing()
         QCOMPARE(boxes.requests().first().title, QStringLiteral("Пергалот"));
     }
     QVERIFY(window.isVisible());
-    QCOMPARE(captions(window).size(), 2);
+    QCOMPARE(DocumentWindows::captions(window).size(), 2);
     QCOMPARE(storedBound("MainLeft"), QStringLiteral("absent"));
 
     // No on the first, Cancel on the second: the first is gone, no bounds stored.
@@ -723,7 +716,7 @@ void TestMainWindow::shutdownCancelledStoresNothing()
         QCOMPARE(boxes.unexpected(), 0);
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(captions(window), QStringList{QStringLiteral("Документ 2")});
+    QCOMPARE(DocumentWindows::captions(window), QStringList{QStringLiteral("Документ 2")});
     QVERIFY(window.isVisible());
     QCOMPARE(storedBound("MainWidth"), QStringLiteral("absent"));
 }

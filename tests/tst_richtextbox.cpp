@@ -1,4 +1,5 @@
 #include "platform/RichTextBox.h"
+#include "helpers/EditorInput.h"
 #include "helpers/TestFiles.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -44,26 +45,6 @@ OPTIONAL_TO_STRING(QColor)
 } // namespace QTest
 
 namespace {
-
-void select(RichTextBox& box, const QString& word, int occurrence = 0)
-{
-    qsizetype at = -1;
-    for (int i = 0; i <= occurrence; ++i)
-        at = box.Text().indexOf(word, at + 1);
-    QVERIFY2(at >= 0, qPrintable(word));
-    box.setSelStart(at);
-    box.setSelLength(word.size());
-}
-
-void typeText(QWidget* widget, const QString& text)
-{
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(widget, &release);
-    }
-}
 
 qsizetype pdfPageCount(const QByteArray& pdf)
 {
@@ -214,7 +195,7 @@ void TestRichTextBox::writingSelTextLeavesCaretAfterIt()
 {
     RichTextBox box;
     box.setText(QStringLiteral("один два три"));
-    select(box, QStringLiteral("два"));
+    EditorInput::selectWord(box, QStringLiteral("два"));
     box.setSelText(QStringLiteral("2\nдва"));
     QCOMPARE(box.Text(), QStringLiteral("один 2\nдва три"));
     QCOMPARE(box.SelStart(), 10);
@@ -231,7 +212,7 @@ void TestRichTextBox::writingSelTextLeavesCaretAfterIt()
     QCOMPARE(box.Text(), QStringLiteral(">a\nbодин 2\nдва три"));
     QCOMPARE(box.SelStart(), 4);
 
-    select(box, QStringLiteral(" три"));
+    EditorInput::selectWord(box, QStringLiteral(" три"));
     box.setSelText(QString());
     QCOMPARE(box.Text(), QStringLiteral(">a\nbодин 2\nдва"));
 }
@@ -249,7 +230,7 @@ void TestRichTextBox::characterStylesReadTriState()
     const Style& s = Styles[style];
     RichTextBox box;
     box.setText(QStringLiteral("plain styled plain"));
-    select(box, QStringLiteral("styled"));
+    EditorInput::selectWord(box, QStringLiteral("styled"));
     (box.*s.set)(true);
     QCOMPARE((box.*s.get)(), std::optional<bool>(true));
 
@@ -283,7 +264,7 @@ void TestRichTextBox::underlineOfAnyStyleCounts()
     wavy.setUnderlineStyle(QTextCharFormat::WaveUnderline);
     cursor.mergeCharFormat(wavy);
 
-    select(box, QStringLiteral("wavy"));
+    EditorInput::selectWord(box, QStringLiteral("wavy"));
     QCOMPARE(box.SelUnderline(), std::optional<bool>(true));
     box.setSelUnderline(false);
     QCOMPARE(box.SelUnderline(), std::optional<bool>(false));
@@ -299,9 +280,9 @@ void TestRichTextBox::caretFormatIsWhatTypingUses()
     QCOMPARE(box.Text(), QStringLiteral("ab"));
     QTest::keyClicks(&box, QStringLiteral("X"));
     QCOMPARE(box.Text(), QStringLiteral("aXb"));
-    select(box, QStringLiteral("X"));
+    EditorInput::selectWord(box, QStringLiteral("X"));
     QCOMPARE(box.SelBold(), std::optional<bool>(true));
-    select(box, QStringLiteral("a"));
+    EditorInput::selectWord(box, QStringLiteral("a"));
     QCOMPARE(box.SelBold(), std::optional<bool>(false));
 
     box.setSelStart(box.textLength());
@@ -309,7 +290,7 @@ void TestRichTextBox::caretFormatIsWhatTypingUses()
     box.setSelFontSize(20.5f);
     box.setSelColor(QColor(200, 10, 20));
     QTest::keyClicks(&box, QStringLiteral("Y"));
-    select(box, QStringLiteral("Y"));
+    EditorInput::selectWord(box, QStringLiteral("Y"));
     QCOMPARE(box.SelFontName(), std::optional<QString>(QStringLiteral("DejaVu Sans")));
     QCOMPARE(box.SelFontSize(), std::optional<float>(20.5f));
     QCOMPARE(box.SelColor(), std::optional<QColor>(QColor(200, 10, 20)));
@@ -319,7 +300,7 @@ void TestRichTextBox::fontNameSizeAndColour()
 {
     RichTextBox box;
     box.setText(QStringLiteral("alpha beta"));
-    select(box, QStringLiteral("beta"));
+    EditorInput::selectWord(box, QStringLiteral("beta"));
     box.setSelFontName(QStringLiteral("Arial"));
     box.setSelFontSize(9.5f);
     box.setSelColor(QColor(10, 20, 30));
@@ -335,7 +316,7 @@ void TestRichTextBox::fontNameSizeAndColour()
     QCOMPARE(box.SelFontSize(), std::optional<float>(9.5f));
     QCOMPARE(box.SelColor(), std::optional<QColor>(QColor(10, 20, 30)));
 
-    select(box, QStringLiteral("alpha"));
+    EditorInput::selectWord(box, QStringLiteral("alpha"));
     QCOMPARE(box.SelFontName(), std::optional<QString>(QStringLiteral("Times New Roman")));
     QCOMPARE(box.SelColor(), std::optional<QColor>(box.palette().color(QPalette::Text)));
 
@@ -347,7 +328,7 @@ void TestRichTextBox::fontNameSizeAndColour()
 
     RichTextBox copy;
     copy.setTextRTF(box.TextRTF());
-    select(copy, QStringLiteral("beta"));
+    EditorInput::selectWord(copy, QStringLiteral("beta"));
     QCOMPARE(copy.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
     QCOMPARE(copy.SelFontSize(), std::optional<float>(9.5f));
     QCOMPARE(copy.SelColor(), std::optional<QColor>(QColor(10, 20, 30)));
@@ -448,7 +429,7 @@ void TestRichTextBox::failedLoadLeavesDocument()
     QTemporaryDir dir;
     RichTextBox box;
     box.setText(QStringLiteral("keep me"));
-    select(box, QStringLiteral("keep"));
+    EditorInput::selectWord(box, QStringLiteral("keep"));
     box.setSelBold(true);
 
     QString message;
@@ -461,7 +442,7 @@ void TestRichTextBox::failedLoadLeavesDocument()
     QVERIFY(!box.LoadFile(dir.filePath(QStringLiteral("missing.txt"))));
 
     QCOMPARE(box.Text(), QStringLiteral("keep me"));
-    select(box, QStringLiteral("keep"));
+    EditorInput::selectWord(box, QStringLiteral("keep"));
     QCOMPARE(box.SelBold(), std::optional<bool>(true));
 }
 
@@ -470,7 +451,7 @@ void TestRichTextBox::savedRtfReadsBack()
     QTemporaryDir dir;
     RichTextBox box;
     box.setText(QStringLiteral("Жирный и обычный\nвторая строка"));
-    select(box, QStringLiteral("Жирный"));
+    EditorInput::selectWord(box, QStringLiteral("Жирный"));
     box.setSelBold(true);
     box.setSelStart(box.textLength());
     box.setSelAlignment(1);
@@ -484,9 +465,9 @@ void TestRichTextBox::savedRtfReadsBack()
     RichTextBox back;
     QVERIFY(back.LoadFile(path));
     QCOMPARE(back.Text(), box.Text());
-    select(back, QStringLiteral("Жирный"));
+    EditorInput::selectWord(back, QStringLiteral("Жирный"));
     QCOMPARE(back.SelBold(), std::optional<bool>(true));
-    select(back, QStringLiteral("обычный"));
+    EditorInput::selectWord(back, QStringLiteral("обычный"));
     QCOMPARE(back.SelBold(), std::optional<bool>(false));
     back.setSelStart(back.textLength());
     QCOMPARE(back.SelAlignment(), std::optional<int>(1));
@@ -536,11 +517,11 @@ void TestRichTextBox::selRtfInsertsFormattedOrPlain()
     box.setSelRTF(QByteArray("{\\rtf1\\ansi\\ansicpg1251 {\\b \\'e4\\'e2\\'e0 }}"));
     QCOMPARE(box.Text(), QStringLiteral("один два три"));
     QCOMPARE(box.SelStart(), 9);
-    select(box, QStringLiteral("два"));
+    EditorInput::selectWord(box, QStringLiteral("два"));
     QCOMPARE(box.SelBold(), std::optional<bool>(true));
 
     // bytes that are not RTF are text in the plain-file code page
-    select(box, QStringLiteral("три"));
+    EditorInput::selectWord(box, QStringLiteral("три"));
     box.setSelRTF(QByteArray("\xF7\xE5\xF2\xFB\xF0\xE5"));
     QCOMPARE(box.Text(), QStringLiteral("один два четыре"));
     QCOMPARE(box.SelStart(), box.textLength());
@@ -550,7 +531,7 @@ void TestRichTextBox::selRtfInsertsFormattedOrPlain()
     box.setSelRTF(QStringLiteral("{\\rtf1\\ansi {\\i \u00AB\u043F\u044F\u0442\u044C\u00BB}}"));
     box.setSelRTF(QStringLiteral(" <b>"));
     QCOMPARE(box.Text(), QStringLiteral("один два четыре«пять» <b>"));
-    select(box, QStringLiteral("«пять»"));
+    EditorInput::selectWord(box, QStringLiteral("«пять»"));
     QCOMPARE(box.SelItalic(), std::optional<bool>(true));
 }
 
@@ -565,7 +546,7 @@ void TestRichTextBox::keyPressComesBeforeInsertion()
         seenText = box.Text();
         seenCode = code;
     });
-    typeText(&box, QStringLiteral("ж"));
+    EditorInput::typeText(&box, QStringLiteral("ж"));
     QCOMPARE(seenCode, 0x0436);
     QCOMPARE(seenText, QStringLiteral("аб"));
     QCOMPARE(box.Text(), QStringLiteral("абж"));
@@ -693,9 +674,7 @@ void TestRichTextBox::selChangeFollowsCaret()
 void TestRichTextBox::mouseEventsReportButtonAndShift()
 {
     RichTextBox box;
-    box.resize(400, 300);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(EditorInput::showExposed(box, 400, 300));
 
     QList<QList<int>> downs, ups;
     connect(&box, &RichTextBox::MouseDown, &box,
@@ -728,9 +707,7 @@ void TestRichTextBox::noContextMenuOfItsOwn()
 {
     RichTextBox box;
     box.setText(QStringLiteral("text"));
-    box.resize(300, 200);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(EditorInput::showExposed(box, 300, 200));
 
     // a menu of QTextEdit's own would run modally; close it and remember
     bool menuShown = false;
@@ -794,7 +771,7 @@ void TestRichTextBox::selPrintPrintsSelectionOrAll()
     QVERIFY(whole.startsWith("%PDF"));
     QVERIFY(pdfPageCount(whole) > 1);
 
-    select(box, QStringLiteral("Абзац номер 150"));
+    EditorInput::selectWord(box, QStringLiteral("Абзац номер 150"));
     const QByteArray part = print(QStringLiteral("part.pdf"));
     QVERIFY(part.startsWith("%PDF"));
     QCOMPARE(pdfPageCount(part), 1);
@@ -812,7 +789,7 @@ void TestRichTextBox::ownClipboardAndDropsCarryPlainText()
 {
     RichTextBox box;
     box.setText(QStringLiteral("жирный текст "));
-    select(box, QStringLiteral("жирный"));
+    EditorInput::selectWord(box, QStringLiteral("жирный"));
     box.setSelBold(true);
     box.copy();
     QCOMPARE(QApplication::clipboard()->mimeData()->formats(), QStringList{QStringLiteral("text/plain")});
@@ -820,7 +797,7 @@ void TestRichTextBox::ownClipboardAndDropsCarryPlainText()
     box.setSelStart(box.textLength());
     box.paste();
     QCOMPARE(box.Text(), QStringLiteral("жирный текст жирный"));
-    select(box, QStringLiteral("жирный"), 1);
+    EditorInput::selectWord(box, QStringLiteral("жирный"), 1);
     QCOMPARE(box.SelBold(), std::optional<bool>(false));
 
     // HTML and a picture without text: nothing to insert.

@@ -53,6 +53,7 @@
 
 #include "rtf/RtfReader.h"
 #include "helpers/TestFiles.h"
+#include "helpers/TextChecks.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -422,43 +423,6 @@ QString rtfparserkitExpected(QByteArray xml)
 // marks a list item; headers, footers and the <head> (document information)
 // are dropped, because our reader skips those destinations.
 
-QString decodeEntities(const QString& s)
-{
-    static const QRegularExpression entity(QStringLiteral("&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z]+);"));
-    static const QHash<QString, QString> named = {
-        {QStringLiteral("amp"), QStringLiteral("&")},   {QStringLiteral("lt"), QStringLiteral("<")},
-        {QStringLiteral("gt"), QStringLiteral(">")},    {QStringLiteral("quot"), QStringLiteral("\"")},
-        {QStringLiteral("apos"), QStringLiteral("'")},  {QStringLiteral("nbsp"), QStringLiteral("\u00A0")},
-    };
-    QString out;
-    qsizetype last = 0;
-    auto it = entity.globalMatch(s);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        out += s.mid(last, m.capturedStart() - last);
-        const QString e = m.captured(1);
-        if (e.startsWith(QLatin1Char('#'))) {
-            bool ok = false;
-            const uint code = (e.size() > 1 && (e.at(1) == QLatin1Char('x') || e.at(1) == QLatin1Char('X')))
-                                  ? e.mid(2).toUInt(&ok, 16)
-                                  : e.mid(1).toUInt(&ok, 10);
-            if (ok) {
-                const char32_t c = code;
-                out += QString::fromUcs4(&c, 1);
-            } else {
-                out += m.captured(0);
-            }
-        } else if (named.contains(e)) {
-            out += named.value(e);
-        } else {
-            out += m.captured(0);
-        }
-        last = m.capturedEnd();
-    }
-    out += s.mid(last);
-    return out;
-}
-
 QString rtfPipeExpected(QString html)
 {
     const auto ci = QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption;
@@ -486,7 +450,7 @@ QString rtfPipeExpected(QString html)
     html.replace(listItem, QStringLiteral(" ") + QChar(kListMarker) + QStringLiteral(" "));
     html.replace(blockTag, QStringLiteral(" "));
     html.remove(anyTag);
-    return decodeEntities(html);
+    return TextChecks::decodeEntities(html);
 }
 
 // ---------------------------------------------------------------------------
@@ -1186,20 +1150,6 @@ Found formatOf(const QTextDocument& doc, const QString& word, int occurrence = 0
     return f;
 }
 
-QString describe(const QTextCharFormat& f)
-{
-    QStringList parts;
-    parts << QStringLiteral("weight=%1").arg(f.fontWeight());
-    parts << QStringLiteral("italic=%1").arg(f.fontItalic());
-    parts << QStringLiteral("underline=%1").arg(f.fontUnderline());
-    parts << QStringLiteral("strike=%1").arg(f.fontStrikeOut());
-    parts << QStringLiteral("families=%1").arg(f.property(QTextFormat::FontFamilies).toStringList().join(QLatin1Char(',')));
-    parts << QStringLiteral("size=%1").arg(f.fontPointSize());
-    parts << QStringLiteral("foreground=%1")
-                 .arg(f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("none"));
-    return parts.join(QLatin1Char(' '));
-}
-
 } // namespace
 
 class TestRtfCorpus : public QObject
@@ -1475,7 +1425,7 @@ void TestRtfCorpus::formats()
     QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("%1: '%2' (occurrence %3): %4\n   format: %5")
                                                 .arg(rtf, word)
                                                 .arg(occurrence)
-                                                .arg(problems.join(QStringLiteral("; ")), describe(found.format))));
+                                                .arg(problems.join(QStringLiteral("; ")), TextChecks::describe(found.format))));
 }
 
 // The facts of libreoffice/EXPECTED.txt (restated from LibreOffice's
@@ -1566,7 +1516,7 @@ void TestRtfCorpus::libreOffice()
         const Found f = formatOf(doc, notBold);
         QVERIFY2(f.ok, qPrintable(QStringLiteral("%1: %2").arg(rtf, f.why)));
         QVERIFY2(f.format.fontWeight() < QFont::Bold,
-                 qPrintable(QStringLiteral("%1: '%2' is bold (%3)").arg(rtf, notBold, describe(f.format))));
+                 qPrintable(QStringLiteral("%1: '%2' is bold (%3)").arg(rtf, notBold, TextChecks::describe(f.format))));
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "rtf/RtfReader.h"
 #include "helpers/TestFiles.h"
+#include "helpers/TextChecks.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -90,26 +91,6 @@ QStringList normalisedLines(const QString& text)
     return out;
 }
 
-// Makes invisible characters visible in failure messages.
-QString visible(const QString& s)
-{
-    QString out;
-    for (QChar c : s) {
-        switch (c.unicode()) {
-        case '\t': out += QStringLiteral("\\t"); break;
-        case 0x2028: out += QStringLiteral("\\u2028"); break;
-        case 0x00A0: out += QStringLiteral("\\u00a0"); break;
-        case '\r': out += QStringLiteral("\\r"); break;
-        default:
-            if (c.unicode() < 0x20)
-                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
-    }
-    return out;
-}
-
 // The char formats of the fragments that hold the first occurrence of
 // `word`; empty when the word is not in the document.
 struct Occurrence {
@@ -151,19 +132,6 @@ QString alignmentName(Qt::Alignment a)
     case Qt::AlignJustify: return QStringLiteral("justify");
     default: return QStringLiteral("0x%1").arg(int(a), 0, 16);
     }
-}
-
-QString describe(const QTextCharFormat& f)
-{
-    const QString family = f.fontFamilies().toStringList().value(0);
-    return QStringLiteral("weight=%1 italic=%2 underline=%3 strike=%4 font='%5' size=%6 colour=%7")
-        .arg(f.fontWeight())
-        .arg(f.fontItalic())
-        .arg(f.fontUnderline())
-        .arg(f.fontStrikeOut())
-        .arg(family)
-        .arg(f.fontPointSize())
-        .arg(f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("auto"));
 }
 
 } // namespace
@@ -222,7 +190,7 @@ void TestRtfFixtures::text()
             QFAIL(qPrintable(QStringLiteral("%1: line %2 differs\n   expected: \"%3\"\n   actual:   \"%4\"\n   (expected %5 lines, got %6)")
                                  .arg(fixture)
                                  .arg(i + 1)
-                                 .arg(visible(e), visible(a))
+                                 .arg(TextChecks::visible(e), TextChecks::visible(a))
                                  .arg(expected.size())
                                  .arg(actual.size())));
         }
@@ -410,7 +378,7 @@ void TestRtfFixtures::formats()
             else
                 QFAIL(qPrintable(QStringLiteral("unknown check '%1'").arg(check)));
             if (!ok) {
-                failures << QStringLiteral("%1: got %2").arg(check, describe(f));
+                failures << QStringLiteral("%1: got %2").arg(check, TextChecks::describe(f));
                 break;
             }
         }

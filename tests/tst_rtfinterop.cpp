@@ -8,6 +8,8 @@
 // Without soffice the test is skipped, except under CI (CI set), where that
 // is a failure. PERGALOT_KEEP_INTEROP=1 keeps the temporary folder.
 
+#include "helpers/TestFiles.h"
+#include "helpers/TextChecks.h"
 #include "rtf/RtfWriter.h"
 
 #include <QDir>
@@ -251,24 +253,6 @@ QStringList normalisedLines(QString text)
     return out;
 }
 
-QString visible(const QString& s)
-{
-    QString out;
-    for (QChar c : s) {
-        if (c == QLatin1Char('\t'))
-            out += QStringLiteral("\\t");
-        else if (c.unicode() == 0x2028)
-            out += QStringLiteral("\\u2028");
-        else if (c.unicode() == 0xA0)
-            out += QStringLiteral("\\u00a0");
-        else if (c.unicode() < 0x20)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
 // ---------------------------------------------------------------- HTML
 
 struct Element {
@@ -280,38 +264,6 @@ struct Segment {
     QString text;
     QList<Element> stack;
 };
-
-QString decodeEntities(const QString& s)
-{
-    static const QRegularExpression entity(QStringLiteral("&(#x[0-9A-Fa-f]+|#[0-9]+|[A-Za-z]+);"));
-    static const std::map<QString, QString> named = {
-        {QStringLiteral("amp"), QStringLiteral("&")},   {QStringLiteral("lt"), QStringLiteral("<")},
-        {QStringLiteral("gt"), QStringLiteral(">")},    {QStringLiteral("quot"), QStringLiteral("\"")},
-        {QStringLiteral("apos"), QStringLiteral("'")},  {QStringLiteral("nbsp"), QString(QChar(0xA0))},
-    };
-    QString out;
-    qsizetype last = 0;
-    auto it = entity.globalMatch(s);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        out += s.mid(last, m.capturedStart() - last);
-        const QString body = m.captured(1);
-        char32_t code = 0;
-        if (body.startsWith(QStringLiteral("#x")) || body.startsWith(QStringLiteral("#X")))
-            code = body.mid(2).toUInt(nullptr, 16);
-        else if (body.startsWith(QLatin1Char('#')))
-            code = body.mid(1).toUInt();
-        if (code != 0)
-            out += QString::fromUcs4(&code, 1);
-        else if (auto n = named.find(body); n != named.end())
-            out += n->second;
-        else
-            out += m.captured(0);
-        last = m.capturedEnd();
-    }
-    out += s.mid(last);
-    return out;
-}
 
 // A small tag walker over the body of LibreOffice's HTML: text segments,
 // each with the elements open around it.
@@ -330,7 +282,7 @@ QList<Segment> walkHtml(const QString& html)
         const qsizetype lt = html.indexOf(QLatin1Char('<'), pos);
         const qsizetype textEnd = lt < 0 ? html.size() : lt;
         if (textEnd > pos) {
-            const QString text = decodeEntities(html.mid(pos, textEnd - pos));
+            const QString text = TextChecks::decodeEntities(html.mid(pos, textEnd - pos));
             if (!text.isEmpty())
                 segments << Segment{text, stack};
         }
@@ -532,12 +484,6 @@ QString describe(const HtmlLook& l)
         .arg(l.align);
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestRtfInterop : public QObject
@@ -645,8 +591,8 @@ void TestRtfInterop::initTestCase()
         const QString html = htmlDir + QLatin1Char('/') + s.name + QStringLiteral(".html");
         QVERIFY2(QFileInfo::exists(txt), qPrintable(QStringLiteral("LibreOffice made no %1").arg(txt)));
         QVERIFY2(QFileInfo::exists(html), qPrintable(QStringLiteral("LibreOffice made no %1").arg(html)));
-        m_text[s.name] = QString::fromUtf8(readAll(txt));
-        m_html[s.name] = parseHtml(QString::fromUtf8(readAll(html)));
+        m_text[s.name] = QString::fromUtf8(TestFiles::readFile(txt));
+        m_html[s.name] = parseHtml(QString::fromUtf8(TestFiles::readFile(html)));
     }
 }
 
@@ -672,7 +618,7 @@ void TestRtfInterop::text()
             QFAIL(qPrintable(QStringLiteral("%1: line %2 differs\n   ours:        \"%3\"\n   LibreOffice: \"%4\"")
                                  .arg(name)
                                  .arg(i + 1)
-                                 .arg(visible(e), visible(a))));
+                                 .arg(TextChecks::visible(e), TextChecks::visible(a))));
     }
 }
 

@@ -1,7 +1,8 @@
 #include "platform/MessageBox.h"
 
-#include "app/UiTexts.h"
 #include "platform/MessageBoxBackend.h"
+
+#include <QGuiApplication>
 
 MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title)
 {
@@ -11,6 +12,7 @@ MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIc
     request.buttons = buttons;
     request.icon = icon;
     // Resolved here, not in the backend, so every backend shows the same title.
-    request.title = title.isEmpty() ? UiTexts::AppTitle : title;
+    // The program sets its display name at start-up.
+    request.title = title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
     return MessageBoxBackend::current().show(request);
 }
