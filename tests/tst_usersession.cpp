@@ -8,6 +8,7 @@
 #include "app/frmMain.h"
 #include "dialogs/FindForm.h"
 #include "document/frmDocument.h"
+#include "helpers/EditorInput.h"
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "helpers/TestFiles.h"
@@ -24,34 +25,6 @@
 #include <memory>
 
 namespace {
-
-// Types into the widget, or into whatever has the keyboard focus, one key at
-// a time, as the window system reports keys (Cyrillic letters as text).
-void type(const QString& text, QWidget* into = nullptr)
-{
-    for (const QChar ch : text) {
-        QWidget* target = into ? into : QApplication::focusWidget();
-        QVERIFY(target);
-        int key = 0;
-        if (ch == u'<')
-            key = Qt::Key_Less;
-        else if (ch.isLetterOrNumber() && ch.unicode() < 0x80)
-            key = ch.toUpper().unicode();
-        else if (ch == u' ')
-            key = Qt::Key_Space;
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(target, &press);
-        if (QWidget* now = QApplication::focusWidget(); now && !into)
-            target = now;
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(target, &release);
-    }
-}
-
-void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
-}
 
 // Lets the refresh timer bring the commands' enabled states up to date.
 void settle()
@@ -100,21 +73,21 @@ void TestUserSession::typeFormatFindSaveAndReopen()
     QVERIFY(QTest::qWaitForWindowActive(&main));
 
     // A new document, typed in both languages, with a tag completed on the way.
-    key(Qt::Key_N, Qt::ControlModifier);
+    EditorInput::pressKey(Qt::Key_N, QString(), Qt::ControlModifier);
     QCOMPARE(main.ActiveForm()->Caption(), QStringLiteral("Документ 2"));
-    type(QStringLiteral("Привет, world! "));
-    type(QStringLiteral("<b"));
-    key(Qt::Key_Return);
-    type(QStringLiteral("жирный"));
+    EditorInput::typeKeys(QStringLiteral("Привет, world! "));
+    EditorInput::typeKeys(QStringLiteral("<b"));
+    EditorInput::pressKey(Qt::Key_Return);
+    EditorInput::typeKeys(QStringLiteral("жирный"));
     RichTextBox* editor = activeEditor(main);
     QCOMPARE(editor->Text(), QStringLiteral("Привет, world! <b>жирный</b>"));
 
     // The word found in the find dialog, then made bold from the toolbar.
     settle();
-    key(Qt::Key_F3);
+    EditorInput::pressKey(Qt::Key_F3);
     auto* find = main.findChild<FindForm*>();
     QVERIFY(find);
-    type(QStringLiteral("world"), find->Text1);
+    EditorInput::typeText(find->Text1, QStringLiteral("world"));
     find->Timer1_Timer();
     QTest::mouseClick(find->findButton, Qt::LeftButton);
     QCOMPARE(editor->SelText(), QStringLiteral("world"));
@@ -124,8 +97,8 @@ void TestUserSession::typeFormatFindSaveAndReopen()
 
     // Replace all from the start of the text.
     find->Text1->clear();
-    type(QStringLiteral("Привет"), find->Text1);
-    type(QStringLiteral("Здравствуй"), find->Text2);
+    EditorInput::typeText(find->Text1, QStringLiteral("Привет"));
+    EditorInput::typeText(find->Text2, QStringLiteral("Здравствуй"));
     find->Timer1_Timer();
     QTest::mouseClick(find->findButton, Qt::LeftButton);  // from the start
     boxes.expect(MsgResult::OK);
@@ -138,7 +111,7 @@ void TestUserSession::typeFormatFindSaveAndReopen()
     QVERIFY(QTest::qWaitForWindowActive(&main));
     settle();
     dialogs.expect(CommonDialogKind::Save, ScriptedCommonDialogs::saveAs(rtfPath, 3));
-    key(Qt::Key_S, Qt::ControlModifier);
+    EditorInput::pressKey(Qt::Key_S, QString(), Qt::ControlModifier);
     QCOMPARE(main.ActiveForm()->Caption(), rtfPath);
     QVERIFY(TestFiles::readFile(rtfPath).startsWith("{\\rtf1"));
 
@@ -148,7 +121,7 @@ void TestUserSession::typeFormatFindSaveAndReopen()
     QCOMPARE(main.documentWindows().size(), 1);
     settle();
     dialogs.expect(CommonDialogKind::Open, ScriptedCommonDialogs::open(rtfPath));
-    key(Qt::Key_O, Qt::ControlModifier);
+    EditorInput::pressKey(Qt::Key_O, QString(), Qt::ControlModifier);
     QCOMPARE(main.ActiveForm()->Caption(), rtfPath);
     editor = activeEditor(main);
     QCOMPARE(editor->Text(), QStringLiteral("Здравствуй, world! <b>жирный</b>"));
