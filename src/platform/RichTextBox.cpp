@@ -443,6 +443,19 @@ RichTextBox::Formatting RichTextBox::SelFormatting() const
     unsigned seenClear = 0;  // styles some run lacks
     bool any = false;
     if (cursor.hasSelection()) {
+        // A style that every character format of the document has, or none
+        // has, reads the same for any run: only the styles the document uses
+        // both ways need the walk, which ends once they are all mixed.
+        unsigned documentSet = 0;
+        unsigned documentClear = 0;
+        for (const QTextFormat& format : document()->allFormats()) {
+            if (format.isCharFormat()) {
+                const unsigned bits = styleBits(format.toCharFormat(), defaultWeight);
+                documentSet |= bits;
+                documentClear |= ~bits & AllStyles;
+            }
+        }
+        const unsigned undecided = documentSet & documentClear;
         FormatCache<unsigned> cache;
         const auto read = [defaultWeight](const QTextCharFormat& f) { return styleBits(f, defaultWeight); };
         forEachSelectedRun(cursor, [&](const QTextFragment& fragment) {
@@ -450,8 +463,11 @@ RichTextBox::Formatting RichTextBox::SelFormatting() const
             seenSet |= bits;
             seenClear |= ~bits & AllStyles;
             any = true;
-            return (seenSet & seenClear) != AllStyles;
+            return (seenSet & seenClear & undecided) != undecided;
         });
+        // What the runs after the walk stopped would have added.
+        seenSet |= documentSet & ~documentClear;
+        seenClear |= documentClear & ~documentSet;
     }
     if (!any) {  // a caret, or only paragraph breaks selected: the typing format
         seenSet = styleBits(cursor.charFormat(), defaultWeight);
