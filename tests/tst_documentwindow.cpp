@@ -7,12 +7,14 @@
 #include "app/frmMain.h"
 #include "document/WriteTextFile.h"
 #include "document/frmDocument.h"
+#include "listsearch/ListSearch.h"
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/RichTextBox.h"
 #include "platform/TextCodec.h"
 #include "helpers/TestFiles.h"
 
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -43,8 +45,10 @@ private slots:
     void failedSaveKeepsWindowAndText();
     void justSavedDocumentIsAskedAgain();
     void editorKeepsItsBorder();
+    void toolbarFollowsTheSelection_data();
     void toolbarFollowsTheSelection();
-    void rightButtonReleaseOpensContextMenu();
+    void mouseAndMenuKeys_data();
+    void mouseAndMenuKeys();
     void writeTextFileReplacesWholeOrNothing();
 
 private:
@@ -276,61 +280,144 @@ void TestDocumentWindow::editorKeepsItsBorder()
     QCOMPARE(document->rtfText->geometry(), editor);
 }
 
+// Every selection change writes the seven buttons (Bold, Italic, Underline,
+// Strikethru, Align Left, Center, Align Right); a mixed style or alignment
+// presses nothing.
+void TestDocumentWindow::toolbarFollowsTheSelection_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QList<int>>("values");
+
+    // "полужирный обычный" (0-18, left; the first word bold and underlined,
+    // the second italic and struck through), "по центру" (19-28, centred),
+    // "слева" (29-34, left), "вправо" (35-41, right-aligned).
+    QTest::newRow("caret in bold text") << 4 << 0 << QList<int>{1, 0, 1, 0, 1, 0, 0};
+    QTest::newRow("all bold") << 0 << 10 << QList<int>{1, 0, 1, 0, 1, 0, 0};
+    QTest::newRow("half bold") << 5 << 10 << QList<int>{0, 0, 0, 0, 1, 0, 0};
+    QTest::newRow("italic, struck through") << 11 << 7 << QList<int>{0, 1, 0, 1, 1, 0, 0};
+    QTest::newRow("caret in centred paragraph") << 21 << 0 << QList<int>{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("right-aligned paragraph") << 36 << 3 << QList<int>{0, 0, 0, 0, 0, 0, 1};
+    QTest::newRow("centred and left paragraphs") << 21 << 10 << QList<int>{0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("left and right paragraphs") << 30 << 8 << QList<int>{0, 0, 0, 0, 0, 0, 0};
+    // Ending at the start of a paragraph does not take it in.
+    QTest::newRow("to the next paragraph's start") << 19 << 10 << QList<int>{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("whole document") << 0 << 41 << QList<int>{0, 0, 0, 0, 0, 0, 0};
+}
+
 void TestDocumentWindow::toolbarFollowsTheSelection()
 {
-    RichTextBox* editor = newDocument(QStringLiteral("полужирный обычный\nвторой абзац"))->rtfText;
-    MainToolBar* bar = m_main->tbToolBar;
-    const auto pressed = [bar](const char* key) { return MainToolBar::Value(bar->Button(QLatin1String(key))) == 1; };
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QList<int>, values);
+
+    RichTextBox* editor = newDocument(QStringLiteral("полужирный обычный\nпо центру\nслева\nвправо"))->rtfText;
     editor->setSelStart(0);
     editor->setSelLength(10);
     editor->setSelBold(true);
     editor->setSelUnderline(true);
-
-    // The caret inside bold text presses Bold.
-    editor->setSelStart(4);
-    QVERIFY(pressed("Bold"));
-    QVERIFY(pressed("Underline"));
-    QVERIFY(!pressed("Italic"));
-    QVERIFY(pressed("Align Left"));
-    // A range that is half bold leaves it unpressed.
-    editor->setSelStart(5);
-    editor->setSelLength(10);
-    QVERIFY(!pressed("Bold"));
-
-    // Right-aligned second paragraph: Align Right alone.
+    editor->setSelStart(11);
+    editor->setSelLength(7);
+    editor->setSelItalic(true);
+    editor->setSelStrikeThru(true);
     editor->setSelStart(20);
-    editor->setSelAlignment(1);
-    editor->setSelStart(21);
-    QVERIFY(pressed("Align Right"));
-    QVERIFY(!pressed("Align Left"));
-    QVERIFY(!pressed("Center"));
-    // Centred and right-aligned paragraphs together: none pressed.
-    editor->setSelStart(0);
-    editor->setSelAlignment(2);
-    editor->setSelStart(1);
-    QVERIFY(pressed("Center"));
-    editor->setSelLength(22);
-    QVERIFY(!pressed("Align Left"));
-    QVERIFY(!pressed("Center"));
-    QVERIFY(!pressed("Align Right"));
+    editor->setSelAlignment(ParagraphAlignment::Center);
+    editor->setSelStart(36);
+    editor->setSelAlignment(ParagraphAlignment::Right);
+    QCOMPARE(editor->textLength(), 41);
+    editor->setSelStart(41);
+
+    editor->setSelStart(start);
+    editor->setSelLength(length);
+    MainToolBar* bar = m_main->tbToolBar;
+    QList<int> shown;
+    for (int position : {11, 12, 13, 14, 16, 17, 18})
+        shown << MainToolBar::Value(bar->Button(position));
+    QCOMPARE(shown, values);
 }
 
-void TestDocumentWindow::rightButtonReleaseOpensContextMenu()
+enum class Input { LeftClick, MiddleClick, RightClick, ShiftF10, MenuKey, KeyboardMenuEvent,
+                   KeyboardMenuEventThenMenuKey, MouseMenuEvent };
+enum class MenuAt { Nowhere, Pointer, Caret };
+Q_DECLARE_METATYPE(Input)
+Q_DECLARE_METATYPE(MenuAt)
+
+void TestDocumentWindow::mouseAndMenuKeys_data()
 {
-    RichTextBox* editor = newDocument(QStringLiteral("текст"))->rtfText;
+    QTest::addColumn<Input>("input");
+    QTest::addColumn<MenuAt>("at");
+
+    // A press hides the tag list and inserts nothing; only the right
+    // button's release opens the context menu, where the pointer is.
+    QTest::newRow("left click") << Input::LeftClick << MenuAt::Nowhere;
+    QTest::newRow("middle click") << Input::MiddleClick << MenuAt::Nowhere;
+    QTest::newRow("right click") << Input::RightClick << MenuAt::Pointer;
+    // The keyboard opens it under the caret.
+    QTest::newRow("Shift+F10") << Input::ShiftF10 << MenuAt::Caret;
+    QTest::newRow("menu key") << Input::MenuKey << MenuAt::Caret;
+    QTest::newRow("window system's menu-key event") << Input::KeyboardMenuEvent << MenuAt::Caret;
+    // Where the window system sends both, the menu opens once.
+    QTest::newRow("menu-key event, then the key") << Input::KeyboardMenuEventThenMenuKey << MenuAt::Caret;
+    QTest::newRow("mouse menu event: no menu of QTextEdit's") << Input::MouseMenuEvent << MenuAt::Nowhere;
+}
+
+void TestDocumentWindow::mouseAndMenuKeys()
+{
+    QFETCH(Input, input);
+    QFETCH(MenuAt, at);
+
+    frmDocument* document = newDocument(QStringLiteral("текст для меню"));
+    RichTextBox* editor = document->rtfText;
     QWidget* area = editor->viewport();
+    editor->setSelStart(6);
+    const QRect caret = editor->cursorRect();
+    const QPoint pointer(40, 12);
     QMenu* context = m_main->menu()->mnucontext;
-    int shown = 0;
+    QList<QPoint> shownAt;
     connect(context, &QMenu::aboutToShow, this, [&] {
-        ++shown;
-        QTimer::singleShot(0, context, &QMenu::close);
+        QTimer::singleShot(0, context, [&] {
+            shownAt << context->pos();
+            context->close();
+        });
     });
-    QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseClick(area, Qt::MiddleButton, {}, QPoint(5, 5));
-    QCOMPARE(shown, 0);
-    QTest::mouseClick(area, Qt::RightButton, {}, QPoint(5, 5));
-    QCOMPARE(shown, 1);
-    QCOMPARE(editor->Text(), QStringLiteral("текст"));
+    const auto keyboardEvent = [&] {
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, caret.center(), area->mapToGlobal(caret.center()));
+        QApplication::sendEvent(editor, &event);
+    };
+
+    const bool mouse = input == Input::LeftClick || input == Input::MiddleClick || input == Input::RightClick;
+    if (mouse) {
+        document->lsMain->show();
+        const Qt::MouseButton button = input == Input::LeftClick ? Qt::LeftButton
+            : input == Input::MiddleClick                         ? Qt::MiddleButton
+                                                                  : Qt::RightButton;
+        QTest::mousePress(area, button, {}, pointer);
+        QVERIFY(document->lsMain->isHidden());
+        QVERIFY(shownAt.isEmpty());
+        QTest::mouseRelease(area, button, {}, pointer);
+    } else if (input == Input::ShiftF10) {
+        QTest::keyClick(editor, Qt::Key_F10, Qt::ShiftModifier);
+    } else if (input == Input::MenuKey) {
+        QTest::keyClick(editor, Qt::Key_Menu);
+    } else if (input == Input::KeyboardMenuEvent) {
+        keyboardEvent();
+    } else if (input == Input::KeyboardMenuEventThenMenuKey) {
+        keyboardEvent();
+        QTest::keyClick(editor, Qt::Key_Menu);
+    } else {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pointer, area->mapToGlobal(pointer));
+        QApplication::sendEvent(area, &event);
+    }
+
+    QCOMPARE(editor->Text(), QStringLiteral("текст для меню"));
+    if (at == MenuAt::Nowhere) {
+        QVERIFY(shownAt.isEmpty());
+        return;
+    }
+    QCOMPARE(shownAt.size(), 1);
+    const QPoint expected =
+        area->mapToGlobal(at == MenuAt::Pointer ? pointer : QPoint(caret.left(), caret.bottom() + 1));
+    QCOMPARE(shownAt.first(), expected);
 }
 
 void TestDocumentWindow::writeTextFileReplacesWholeOrNothing()

@@ -67,7 +67,7 @@ MainToolBar::MainToolBar(QWidget* parent)
             if (style == Style::Group)
                 m_group.append(button);
         }
-        button->setProperty(keyProperty, QString(row.key));
+        setKey(button, row.key);
         m_buttons.append(button);
     }
     m_formatButtons = {Button(ToolbarKey::Bold), Button(ToolbarKey::Italic), Button(ToolbarKey::Underline),
@@ -97,6 +97,11 @@ QAction* MainToolBar::Button(const QString& key) const
 QString MainToolBar::Key(const QAction* button)
 {
     return button ? button->property(keyProperty).toString() : QString();
+}
+
+void MainToolBar::setKey(QAction* button, const QString& key)
+{
+    button->setProperty(keyProperty, key);
 }
 
 int MainToolBar::Value(const QAction* button)

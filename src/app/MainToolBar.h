@@ -28,6 +28,7 @@ public:
     QAction* Button(int position) const; // 1-based; nullptr outside 1..20
     QAction* Button(const QString& key) const;
     static QString Key(const QAction* button);
+    static void setKey(QAction* button, const QString& key);
 
     static int Value(const QAction* button);
     void setValue(QAction* button, int value);

@@ -444,8 +444,9 @@ RichTextBox::Formatting RichTextBox::SelFormatting() const
     bool any = false;
     if (cursor.hasSelection()) {
         // A style that every character format of the document has, or none
-        // has, reads the same for any run: only the styles the document uses
-        // both ways need the walk, which ends once they are all mixed.
+        // has, reads the same in every run, so the first run tells it: only
+        // the styles the document uses both ways need the walk, which ends
+        // once they are all mixed.
         unsigned documentSet = 0;
         unsigned documentClear = 0;
         for (const QTextFormat& format : document()->allFormats()) {
@@ -465,9 +466,6 @@ RichTextBox::Formatting RichTextBox::SelFormatting() const
             any = true;
             return (seenSet & seenClear & undecided) != undecided;
         });
-        // What the runs after the walk stopped would have added.
-        seenSet |= documentSet & ~documentClear;
-        seenClear |= documentClear & ~documentSet;
     }
     if (!any) {  // a caret, or only paragraph breaks selected: the typing format
         seenSet = styleBits(cursor.charFormat(), defaultWeight);
