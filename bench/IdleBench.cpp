@@ -8,11 +8,13 @@
 // temporary folder.
 //
 //   bench_idle [--seconds N] [--bare] [--no-timer] [--empty-timer]
-//              [--text-mb M] [--trace]
+//              [--steady-caret] [--text-mb M] [--trace]
 //
 // --bare         the floor: a shown QMainWindow and an empty 10 ms QTimer
 // --no-timer     the editor with its refresh timer stopped
 // --empty-timer  the refresh timer ticking with nothing connected to it
+// --steady-caret the editor with a caret that does not blink (the flash time
+//                set to 0 in this process): what the blink costs
 // --text-mb M    M megabytes of text in the document, all of it selected, to
 //                show that the idle cost does not grow with the selection
 // --trace        also lists what woke the program up: the events delivered
@@ -88,6 +90,7 @@ int main(int argc, char* argv[])
     bool bare = false;
     bool timer = true;
     bool emptyTimer = false;
+    bool steadyCaret = false;
     bool trace = false;
     double textMb = 0;
     for (int i = 1; i < argc; ++i) {
@@ -99,6 +102,8 @@ int main(int argc, char* argv[])
             timer = false;
         else if (!std::strcmp(argv[i], "--empty-timer"))
             emptyTimer = true;
+        else if (!std::strcmp(argv[i], "--steady-caret"))
+            steadyCaret = true;
         else if (!std::strcmp(argv[i], "--text-mb") && i + 1 < argc)
             textMb = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--trace"))
@@ -121,6 +126,8 @@ int main(int argc, char* argv[])
         bareTimer.start();
         variant = QStringLiteral("bare window, empty 10 ms timer");
     } else {
+        if (steadyCaret)
+            QApplication::setCursorFlashTime(0);
         auto main = std::make_unique<frmMain>();
         if (!timer)
             main->TimerChecking->stop();
@@ -139,6 +146,7 @@ int main(int argc, char* argv[])
         }
         variant = !timer ? QStringLiteral("Пергалот, refresh timer stopped")
             : emptyTimer ? QStringLiteral("Пергалот, refresh timer ticking with nothing connected")
+            : steadyCaret ? QStringLiteral("Пергалот, one document, caret not blinking")
                          : QStringLiteral("Пергалот, one document");
         if (textMb > 0)
             variant += QStringLiteral(", %1 MB selected").arg(textMb);

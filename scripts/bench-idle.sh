@@ -7,9 +7,10 @@
 #
 #   bash scripts/bench-idle.sh [ROUNDS] [SECONDS]     (defaults 10 and 15)
 #
-# BENCH_IDLE_VARIANTS=1 also runs, once per round, the editor with its
-# refresh timer stopped, with the timer ticking and nothing connected, and
-# with 5 MB of text selected. The programs run in the Russian locale of the
+# BENCH_IDLE_VARIANTS=1 also runs, once per round, the editor with a caret
+# that does not blink (what the blink costs), with its refresh timer stopped,
+# with the timer ticking and nothing connected, and with 5 MB of text
+# selected. The programs run in the Russian locale of the
 # program's users (the clock then shows minutes); BENCH_LANG overrides it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,6 +46,7 @@ for ((round = 1; round <= rounds; round++)); do
     run program
   fi
   if [[ ${BENCH_IDLE_VARIANTS:-0} == 1 ]]; then
+    run steady-caret --steady-caret
     run no-timer --no-timer
     run empty-timer --empty-timer
     run selected-5mb --text-mb 5
@@ -58,7 +60,7 @@ median() {  # median LABEL: of that label's CPU seconds
 
 echo
 echo "Medians over $rounds rounds of $seconds s (CPU seconds, share of one core):"
-for label in bare program no-timer empty-timer selected-5mb; do
+for label in bare program steady-caret no-timer empty-timer selected-5mb; do
   m=$(median "$label")
   [[ $m == nan ]] && continue
   awk -v l="$label" -v m="$m" -v s="$seconds" 'BEGIN { printf "  %-13s %.4f s = %.3f%%\n", l, m, 100 * m / s }'

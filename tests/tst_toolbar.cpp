@@ -21,6 +21,7 @@
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -70,6 +71,7 @@ private slots:
     void formatButtonsFollowTheActiveDocument();
     void refreshCatchesChangesWithinATick_data();
     void refreshCatchesChangesWithinATick();
+    void closedDialogsLeaveNoTimerRunning();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -367,6 +369,34 @@ void TestToolbar::refreshCatchesChangesWithinATick()
     m_window->TimerChecking_Timer();
     QCOMPARE(action->isEnabled(), enabledAfter);
     QCOMPARE(dialogs.unexpected(), 0);
+}
+
+// What keeps waking the idle program: the refresh timer and the status bar
+// clock. The find dialog and the About box tick every 10 ms while open; once
+// closed, they are gone with their timers.
+void TestToolbar::closedDialogsLeaveNoTimerRunning()
+{
+    const auto running = [this] {
+        QStringList names;
+        for (const QTimer* timer : m_window->findChildren<QTimer*>()) {
+            if (timer->isActive())
+                names << timer->objectName();
+        }
+        names.sort();
+        return names;
+    };
+    const QStringList idle = {QStringLiteral("TimerChecking"), QStringLiteral("sbClock")};
+    QCOMPARE(running(), idle);
+
+    m_window->mnueditfind_Click();
+    m_window->mnuHelpAbout_Click();
+    QCOMPARE(running().count(QStringLiteral("Timer1")), 2);
+    for (QWidget* dialog : QApplication::topLevelWidgets()) {
+        if (dialog != m_window.get() && dialog->isVisible())
+            dialog->close();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(running(), idle);
 }
 
 QTEST_MAIN(TestToolbar)
