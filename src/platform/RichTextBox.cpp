@@ -446,17 +446,22 @@ RichTextBox::Formatting RichTextBox::SelFormatting() const
         // A style that every character format of the document has, or none
         // has, reads the same in every run, so the first run tells it: only
         // the styles the document uses both ways need the walk, which ends
-        // once they are all mixed.
-        unsigned documentSet = 0;
-        unsigned documentClear = 0;
-        for (const QTextFormat& format : document()->allFormats()) {
-            if (format.isCharFormat()) {
-                const unsigned bits = styleBits(format.toCharFormat(), defaultWeight);
-                documentSet |= bits;
-                documentClear |= ~bits & AllStyles;
+        // once they are all mixed. Looking through the formats pays where the
+        // selection is longer than their list.
+        unsigned undecided = AllStyles;
+        const QList<QTextFormat> formats = document()->allFormats();
+        if (cursor.selectionEnd() - cursor.selectionStart() > formats.size()) {
+            unsigned documentSet = 0;
+            unsigned documentClear = 0;
+            for (const QTextFormat& format : formats) {
+                if (format.isCharFormat()) {
+                    const unsigned bits = styleBits(format.toCharFormat(), defaultWeight);
+                    documentSet |= bits;
+                    documentClear |= ~bits & AllStyles;
+                }
             }
+            undecided = documentSet & documentClear;
         }
-        const unsigned undecided = documentSet & documentClear;
         FormatCache<unsigned> cache;
         const auto read = [defaultWeight](const QTextCharFormat& f) { return styleBits(f, defaultWeight); };
         forEachSelectedRun(cursor, [&](const QTextFragment& fragment) {
