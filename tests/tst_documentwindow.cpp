@@ -336,35 +336,32 @@ void TestDocumentWindow::toolbarFollowsTheSelection()
     QCOMPARE(shown, values);
 }
 
-enum class Input { LeftClick, MiddleClick, RightClick, ShiftF10, MenuKey, KeyboardMenuEvent,
-                   KeyboardMenuEventThenMenuKey, MouseMenuEvent };
-enum class MenuAt { Nowhere, Pointer, Caret };
-Q_DECLARE_METATYPE(Input)
-Q_DECLARE_METATYPE(MenuAt)
-
+// A press hides the tag list and inserts nothing; only the right button's
+// release opens the context menu, where the pointer is. The keyboard opens
+// it under the caret; where the window system turns the menu key into a
+// context-menu event as well, the menu still opens once.
 void TestDocumentWindow::mouseAndMenuKeys_data()
 {
-    QTest::addColumn<Input>("input");
-    QTest::addColumn<MenuAt>("at");
-
-    // A press hides the tag list and inserts nothing; only the right
-    // button's release opens the context menu, where the pointer is.
-    QTest::newRow("left click") << Input::LeftClick << MenuAt::Nowhere;
-    QTest::newRow("middle click") << Input::MiddleClick << MenuAt::Nowhere;
-    QTest::newRow("right click") << Input::RightClick << MenuAt::Pointer;
-    // The keyboard opens it under the caret.
-    QTest::newRow("Shift+F10") << Input::ShiftF10 << MenuAt::Caret;
-    QTest::newRow("menu key") << Input::MenuKey << MenuAt::Caret;
-    QTest::newRow("window system's menu-key event") << Input::KeyboardMenuEvent << MenuAt::Caret;
-    // Where the window system sends both, the menu opens once.
-    QTest::newRow("menu-key event, then the key") << Input::KeyboardMenuEventThenMenuKey << MenuAt::Caret;
-    QTest::newRow("mouse menu event: no menu of QTextEdit's") << Input::MouseMenuEvent << MenuAt::Nowhere;
+    QTest::addColumn<int>("button");      // mouse button clicked, or none
+    QTest::addColumn<QList<int>>("keys"); // then: 0 the window system's menu-key event, else a key
+    QTest::addColumn<bool>("atCaret");
+    QTest::addColumn<int>("menus");
+    const int shiftF10 = Qt::Key_F10 | Qt::ShiftModifier;
+    QTest::newRow("left click") << int(Qt::LeftButton) << QList<int>() << false << 0;
+    QTest::newRow("middle click") << int(Qt::MiddleButton) << QList<int>() << false << 0;
+    QTest::newRow("right click") << int(Qt::RightButton) << QList<int>() << false << 1;
+    QTest::newRow("Shift+F10") << 0 << QList<int>{shiftF10} << true << 1;
+    QTest::newRow("menu key") << 0 << QList<int>{Qt::Key_Menu} << true << 1;
+    QTest::newRow("menu-key event") << 0 << QList<int>{0} << true << 1;
+    QTest::newRow("menu-key event, then the key") << 0 << QList<int>{0, Qt::Key_Menu} << true << 1;
 }
 
 void TestDocumentWindow::mouseAndMenuKeys()
 {
-    QFETCH(Input, input);
-    QFETCH(MenuAt, at);
+    QFETCH(int, button);
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, atCaret);
+    QFETCH(int, menus);
 
     frmDocument* document = newDocument(QStringLiteral("текст для меню"));
     RichTextBox* editor = document->rtfText;
@@ -380,44 +377,28 @@ void TestDocumentWindow::mouseAndMenuKeys()
             context->close();
         });
     });
-    const auto keyboardEvent = [&] {
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, caret.center(), area->mapToGlobal(caret.center()));
-        QApplication::sendEvent(editor, &event);
-    };
 
-    const bool mouse = input == Input::LeftClick || input == Input::MiddleClick || input == Input::RightClick;
-    if (mouse) {
+    if (button) {
         document->lsMain->show();
-        const Qt::MouseButton button = input == Input::LeftClick ? Qt::LeftButton
-            : input == Input::MiddleClick                         ? Qt::MiddleButton
-                                                                  : Qt::RightButton;
-        QTest::mousePress(area, button, {}, pointer);
+        QTest::mousePress(area, Qt::MouseButton(button), {}, pointer);
         QVERIFY(document->lsMain->isHidden());
         QVERIFY(shownAt.isEmpty());
-        QTest::mouseRelease(area, button, {}, pointer);
-    } else if (input == Input::ShiftF10) {
-        QTest::keyClick(editor, Qt::Key_F10, Qt::ShiftModifier);
-    } else if (input == Input::MenuKey) {
-        QTest::keyClick(editor, Qt::Key_Menu);
-    } else if (input == Input::KeyboardMenuEvent) {
-        keyboardEvent();
-    } else if (input == Input::KeyboardMenuEventThenMenuKey) {
-        keyboardEvent();
-        QTest::keyClick(editor, Qt::Key_Menu);
-    } else {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, pointer, area->mapToGlobal(pointer));
-        QApplication::sendEvent(area, &event);
+        QTest::mouseRelease(area, Qt::MouseButton(button), {}, pointer);
+    }
+    for (int key : keys) {
+        if (key) {
+            QTest::keyClick(editor, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                            Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        } else {
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, caret.center(), area->mapToGlobal(caret.center()));
+            QApplication::sendEvent(editor, &event);
+        }
     }
 
     QCOMPARE(editor->Text(), QStringLiteral("текст для меню"));
-    if (at == MenuAt::Nowhere) {
-        QVERIFY(shownAt.isEmpty());
-        return;
-    }
-    QCOMPARE(shownAt.size(), 1);
-    const QPoint expected =
-        area->mapToGlobal(at == MenuAt::Pointer ? pointer : QPoint(caret.left(), caret.bottom() + 1));
-    QCOMPARE(shownAt.first(), expected);
+    QCOMPARE(shownAt.size(), menus);
+    if (menus)
+        QCOMPARE(shownAt.first(), area->mapToGlobal(atCaret ? QPoint(caret.left(), caret.bottom() + 1) : pointer));
 }
 
 void TestDocumentWindow::writeTextFileReplacesWholeOrNothing()
