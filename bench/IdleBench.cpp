@@ -1,15 +1,24 @@
 // bench_idle: how much processor time an idle Пергалот takes. Starts the main
-// window with one document, lets it sit for a while and reports the CPU
-// seconds the process used, so that runs with the refresh timer on and off
-// (--no-timer) can be compared. Run it under a real X server (xvfb-run) with
-// scripts/bench-idle.sh. Settings are kept in a temporary folder.
+// window with one document, activates it with the caret in the editor (so the
+// caret blinks, as it does for a user), lets it sit for a while and reports
+// the CPU seconds the process used. The floor it is compared with is a bare
+// shown QMainWindow with an empty 10 ms QTimer (--bare): what any program
+// polling every 10 ms costs. scripts/bench-idle.sh runs the two alternately
+// under Xvfb and prints the medians and their ratio. Settings are kept in a
+// temporary folder.
 //
-//   bench_idle [--seconds N] [--no-timer] [--empty-timer] [--text-mb M]
+//   bench_idle [--seconds N] [--bare] [--no-timer] [--empty-timer]
+//              [--steady-caret] [--text-mb M] [--trace]
 //
-// --empty-timer keeps the 10 ms timer ticking with nothing connected to it:
-// the cost of the wake-ups alone.
-// --text-mb fills the document with M megabytes of text and selects all of
-// it, to show that the refresh does not grow with the selection.
+// --bare         the floor: a shown QMainWindow and an empty 10 ms QTimer
+// --no-timer     the editor with its refresh timer stopped
+// --empty-timer  the refresh timer ticking with nothing connected to it
+// --steady-caret the editor with a caret that does not blink (the flash time
+//                set to 0 in this process): what the blink costs
+// --text-mb M    M megabytes of text in the document, all of it selected, to
+//                show that the idle cost does not grow with the selection
+// --trace        also lists what woke the program up: the events delivered
+//                while measuring, by receiver and type, most frequent first
 
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
@@ -17,17 +26,24 @@
 #include "platform/RichTextBox.h"
 
 #include <QApplication>
+#include <QHash>
+#include <QMainWindow>
+#include <QMetaEnum>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
+// User and system time of every thread of the process. The kernel scales
+// both to the scheduler's exact run time, so the sum is not sampled by ticks.
 double cpuSeconds()
 {
     rusage usage {};
@@ -36,23 +52,62 @@ double cpuSeconds()
         + (double(usage.ru_utime.tv_usec) + double(usage.ru_stime.tv_usec)) / 1e6;
 }
 
+// Counts the events delivered to each receiver while it is installed.
+class EventTrace : public QObject
+{
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        QString name = QString::fromLatin1(watched->metaObject()->className());
+        if (!watched->objectName().isEmpty())
+            name += u' ' + watched->objectName();
+        if (const QObject* parent = watched->parent())
+            name += QStringLiteral(" (in %1)").arg(QString::fromLatin1(parent->metaObject()->className()));
+        const char* type = QMetaEnum::fromType<QEvent::Type>().valueToKey(event->type());
+        ++m_counts[name + QStringLiteral(": ") + QString::fromLatin1(type ? type : "?")];
+        return false;
+    }
+    void print(double seconds) const
+    {
+        QList<std::pair<qint64, QString>> rows;
+        for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
+            rows.append({it.value(), it.key()});
+        std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+        std::printf("events per second while idle:\n");
+        for (const auto& [count, name] : rows)
+            std::printf("  %8.2f  %s\n", double(count) / seconds, qPrintable(name));
+    }
+
+private:
+    QHash<QString, qint64> m_counts;
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     double seconds = 30;
+    bool bare = false;
     bool timer = true;
     bool emptyTimer = false;
+    bool steadyCaret = false;
+    bool trace = false;
     double textMb = 0;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
             seconds = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--bare"))
+            bare = true;
         else if (!std::strcmp(argv[i], "--no-timer"))
             timer = false;
         else if (!std::strcmp(argv[i], "--empty-timer"))
             emptyTimer = true;
+        else if (!std::strcmp(argv[i], "--steady-caret"))
+            steadyCaret = true;
         else if (!std::strcmp(argv[i], "--text-mb") && i + 1 < argc)
             textMb = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--trace"))
+            trace = true;
     }
 
     QApplication app(argc, argv);
@@ -60,31 +115,65 @@ int main(int argc, char* argv[])
     QTemporaryDir programFolder;
     ProgramFolder::setPathForTesting(programFolder.path());
 
-    frmMain window;
-    window.show();
-    if (!timer)
-        window.TimerChecking->stop();
-    if (emptyTimer)
-        QObject::disconnect(window.TimerChecking, &QTimer::timeout, &window, nullptr);
-    if (textMb > 0) {
-        const QString line = QStringLiteral("Пример строки текста, example line of text 0123456789.\n");
-        QString text;
-        const qsizetype lines = qsizetype(textMb * 1024 * 1024 / line.size());
-        text.reserve(lines * line.size());
-        for (qsizetype i = 0; i < lines; ++i)
-            text += line;
-        window.ActiveForm()->rtfText->setText(text);
-        window.ActiveForm()->rtfText->selectAll();
+    std::unique_ptr<QMainWindow> window;
+    QTimer bareTimer;
+    QString variant;
+    if (bare) {
+        window = std::make_unique<QMainWindow>();
+        window->resize(433, 433);  // the editor's first-start size
+        bareTimer.setInterval(10);
+        QObject::connect(&bareTimer, &QTimer::timeout, [] {});
+        bareTimer.start();
+        variant = QStringLiteral("bare window, empty 10 ms timer");
+    } else {
+        if (steadyCaret)
+            QApplication::setCursorFlashTime(0);
+        auto main = std::make_unique<frmMain>();
+        if (!timer)
+            main->TimerChecking->stop();
+        if (emptyTimer)
+            QObject::disconnect(main->TimerChecking, &QTimer::timeout, main.get(), nullptr);
+        RichTextBox* editor = main->ActiveForm()->rtfText;
+        if (textMb > 0) {
+            const QString line = QStringLiteral("Пример строки текста, example line of text 0123456789.\n");
+            QString text;
+            const qsizetype lines = qsizetype(textMb * 1024 * 1024 / line.size());
+            text.reserve(lines * line.size());
+            for (qsizetype i = 0; i < lines; ++i)
+                text += line;
+            editor->setText(text);
+            editor->selectAll();
+        }
+        variant = !timer ? QStringLiteral("Пергалот, refresh timer stopped")
+            : emptyTimer ? QStringLiteral("Пергалот, refresh timer ticking with nothing connected")
+            : steadyCaret ? QStringLiteral("Пергалот, one document, caret not blinking")
+                         : QStringLiteral("Пергалот, one document");
+        if (textMb > 0)
+            variant += QStringLiteral(", %1 MB selected").arg(textMb);
+        window = std::move(main);
+    }
+    window->show();
+    window->activateWindow();
+    if (!bare) {
+        // The caret blinks only in the focused editor of the active window.
+        static_cast<frmMain*>(window.get())->ActiveForm()->rtfText->setFocus();
     }
 
     // Let start-up settle before measuring.
+    EventTrace tracer;
     double start = 0;
-    QTimer::singleShot(2000, [&] { start = cpuSeconds(); });
+    QTimer::singleShot(2000, [&] {
+        if (trace)
+            app.installEventFilter(&tracer);
+        start = cpuSeconds();
+    });
     QTimer::singleShot(int(2000 + seconds * 1000), [&] {
         const double used = cpuSeconds() - start;
-        std::printf("%s%s: %.3f CPU s over %.0f s idle = %.2f%% of one core\n",
-                    !timer ? "timer off" : emptyTimer ? "timer ticking, no refresh" : "timer on", textMb > 0 ? " (large selection)" : "",
-                    used, seconds, 100.0 * used / seconds);
+        app.removeEventFilter(&tracer);
+        std::printf("%s: %.4f CPU s over %.0f s idle = %.3f%% of one core%s\n", qPrintable(variant), used,
+                    seconds, 100.0 * used / seconds, QApplication::activeWindow() ? "" : " (window not active)");
+        if (trace)
+            tracer.print(seconds);
         std::fflush(stdout);
         app.exit(0);
     });

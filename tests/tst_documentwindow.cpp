@@ -7,6 +7,7 @@
 #include "app/frmMain.h"
 #include "document/WriteTextFile.h"
 #include "document/frmDocument.h"
+#include "listsearch/ListSearch.h"
 #include "helpers/DocumentWindows.h"
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
@@ -14,6 +15,7 @@
 #include "platform/TextCodec.h"
 #include "helpers/TestFiles.h"
 
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -44,8 +46,10 @@ private slots:
     void failedSaveKeepsWindowAndText();
     void justSavedDocumentIsAskedAgain();
     void editorKeepsItsBorder();
+    void toolbarFollowsTheSelection_data();
     void toolbarFollowsTheSelection();
-    void rightButtonReleaseOpensContextMenu();
+    void mouseAndMenuKeys_data();
+    void mouseAndMenuKeys();
     void writeTextFileReplacesWholeOrNothing();
 
 private:
@@ -276,61 +280,125 @@ void TestDocumentWindow::editorKeepsItsBorder()
     QCOMPARE(document->rtfText->geometry(), editor);
 }
 
+// Every selection change writes the seven buttons (Bold, Italic, Underline,
+// Strikethru, Align Left, Center, Align Right); a mixed style or alignment
+// presses nothing.
+void TestDocumentWindow::toolbarFollowsTheSelection_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QList<int>>("values");
+
+    // "полужирный обычный" (0-18, left; the first word bold and underlined,
+    // the second italic and struck through), "по центру" (19-28, centred),
+    // "слева" (29-34, left), "вправо" (35-41, right-aligned).
+    QTest::newRow("caret in bold text") << 4 << 0 << QList<int>{1, 0, 1, 0, 1, 0, 0};
+    QTest::newRow("all bold") << 0 << 10 << QList<int>{1, 0, 1, 0, 1, 0, 0};
+    QTest::newRow("half bold") << 5 << 10 << QList<int>{0, 0, 0, 0, 1, 0, 0};
+    QTest::newRow("italic, struck through") << 11 << 7 << QList<int>{0, 1, 0, 1, 1, 0, 0};
+    QTest::newRow("caret in centred paragraph") << 21 << 0 << QList<int>{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("right-aligned paragraph") << 36 << 3 << QList<int>{0, 0, 0, 0, 0, 0, 1};
+    QTest::newRow("centred and left paragraphs") << 21 << 10 << QList<int>{0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("left and right paragraphs") << 30 << 8 << QList<int>{0, 0, 0, 0, 0, 0, 0};
+    // Ending at the start of a paragraph does not take it in.
+    QTest::newRow("to the next paragraph's start") << 19 << 10 << QList<int>{0, 0, 0, 0, 0, 1, 0};
+    QTest::newRow("whole document") << 0 << 41 << QList<int>{0, 0, 0, 0, 0, 0, 0};
+}
+
 void TestDocumentWindow::toolbarFollowsTheSelection()
 {
-    RichTextBox* editor = newDocument(QStringLiteral("полужирный обычный\nвторой абзац"))->rtfText;
-    MainToolBar* bar = m_main->tbToolBar;
-    const auto pressed = [bar](const char* key) { return MainToolBar::Value(bar->Button(QLatin1String(key))) == 1; };
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QList<int>, values);
+
+    RichTextBox* editor = newDocument(QStringLiteral("полужирный обычный\nпо центру\nслева\nвправо"))->rtfText;
     editor->setSelStart(0);
     editor->setSelLength(10);
     editor->setSelBold(true);
     editor->setSelUnderline(true);
-
-    // The caret inside bold text presses Bold.
-    editor->setSelStart(4);
-    QVERIFY(pressed("Bold"));
-    QVERIFY(pressed("Underline"));
-    QVERIFY(!pressed("Italic"));
-    QVERIFY(pressed("Align Left"));
-    // A range that is half bold leaves it unpressed.
-    editor->setSelStart(5);
-    editor->setSelLength(10);
-    QVERIFY(!pressed("Bold"));
-
-    // Right-aligned second paragraph: Align Right alone.
+    editor->setSelStart(11);
+    editor->setSelLength(7);
+    editor->setSelItalic(true);
+    editor->setSelStrikeThru(true);
     editor->setSelStart(20);
-    editor->setSelAlignment(1);
-    editor->setSelStart(21);
-    QVERIFY(pressed("Align Right"));
-    QVERIFY(!pressed("Align Left"));
-    QVERIFY(!pressed("Center"));
-    // Centred and right-aligned paragraphs together: none pressed.
-    editor->setSelStart(0);
-    editor->setSelAlignment(2);
-    editor->setSelStart(1);
-    QVERIFY(pressed("Center"));
-    editor->setSelLength(22);
-    QVERIFY(!pressed("Align Left"));
-    QVERIFY(!pressed("Center"));
-    QVERIFY(!pressed("Align Right"));
+    editor->setSelAlignment(ParagraphAlignment::Center);
+    editor->setSelStart(36);
+    editor->setSelAlignment(ParagraphAlignment::Right);
+    QCOMPARE(editor->textLength(), 41);
+    editor->setSelStart(41);
+
+    editor->setSelStart(start);
+    editor->setSelLength(length);
+    MainToolBar* bar = m_main->tbToolBar;
+    QList<int> shown;
+    for (int position : {11, 12, 13, 14, 16, 17, 18})
+        shown << MainToolBar::Value(bar->Button(position));
+    QCOMPARE(shown, values);
 }
 
-void TestDocumentWindow::rightButtonReleaseOpensContextMenu()
+// A press hides the tag list and inserts nothing; only the right button's
+// release opens the context menu, where the pointer is. The keyboard opens
+// it under the caret; where the window system turns the menu key into a
+// context-menu event as well, the menu still opens once.
+void TestDocumentWindow::mouseAndMenuKeys_data()
 {
-    RichTextBox* editor = newDocument(QStringLiteral("текст"))->rtfText;
+    QTest::addColumn<int>("button");      // mouse button clicked, or none
+    QTest::addColumn<QList<int>>("keys"); // then: 0 the window system's menu-key event, else a key
+    QTest::addColumn<bool>("atCaret");
+    QTest::addColumn<int>("menus");
+    const int shiftF10 = Qt::Key_F10 | Qt::ShiftModifier;
+    QTest::newRow("left click") << int(Qt::LeftButton) << QList<int>() << false << 0;
+    QTest::newRow("middle click") << int(Qt::MiddleButton) << QList<int>() << false << 0;
+    QTest::newRow("right click") << int(Qt::RightButton) << QList<int>() << false << 1;
+    QTest::newRow("Shift+F10") << 0 << QList<int>{shiftF10} << true << 1;
+    QTest::newRow("menu key") << 0 << QList<int>{Qt::Key_Menu} << true << 1;
+    QTest::newRow("menu-key event") << 0 << QList<int>{0} << true << 1;
+    QTest::newRow("menu-key event, then the key") << 0 << QList<int>{0, Qt::Key_Menu} << true << 1;
+}
+
+void TestDocumentWindow::mouseAndMenuKeys()
+{
+    QFETCH(int, button);
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, atCaret);
+    QFETCH(int, menus);
+
+    frmDocument* document = newDocument(QStringLiteral("текст для меню"));
+    RichTextBox* editor = document->rtfText;
     QWidget* area = editor->viewport();
+    editor->setSelStart(6);
+    const QRect caret = editor->cursorRect();
+    const QPoint pointer(40, 12);
     QMenu* context = m_main->menu()->mnucontext;
-    int shown = 0;
+    QList<QPoint> shownAt;
     connect(context, &QMenu::aboutToShow, this, [&] {
-        ++shown;
-        QTimer::singleShot(0, context, &QMenu::close);
+        QTimer::singleShot(0, context, [&] {
+            shownAt << context->pos();
+            context->close();
+        });
     });
-    QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseClick(area, Qt::MiddleButton, {}, QPoint(5, 5));
-    QCOMPARE(shown, 0);
-    QTest::mouseClick(area, Qt::RightButton, {}, QPoint(5, 5));
-    QCOMPARE(shown, 1);
-    QCOMPARE(editor->Text(), QStringLiteral("текст"));
+
+    if (button) {
+        document->lsMain->show();
+        QTest::mousePress(area, Qt::MouseButton(button), {}, pointer);
+        QVERIFY(document->lsMain->isHidden());
+        QVERIFY(shownAt.isEmpty());
+        QTest::mouseRelease(area, Qt::MouseButton(button), {}, pointer);
+    }
+    for (int key : keys) {
+        if (key) {
+            QTest::keyClick(editor, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                            Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        } else {
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, caret.center(), area->mapToGlobal(caret.center()));
+            QApplication::sendEvent(editor, &event);
+        }
+    }
+
+    QCOMPARE(editor->Text(), QStringLiteral("текст для меню"));
+    QCOMPARE(shownAt.size(), menus);
+    if (menus)
+        QCOMPARE(shownAt.first(), area->mapToGlobal(atCaret ? QPoint(caret.left(), caret.bottom() + 1) : pointer));
 }
 
 void TestDocumentWindow::writeTextFileReplacesWholeOrNothing()

@@ -72,7 +72,6 @@ private slots:
     void refreshWithoutDocument();
     void refreshFollowsSelectionAndCaption();
     void refreshFollowsClipboard();
-    void toolbarStyleAndAlignmentButtons();
     void keyIndicatorsShowInStatusBar();
     void shutdownStoresBounds();
     void exitCommandClosesLikeTheCloseBox();
@@ -563,56 +562,6 @@ void TestMainWindow::refreshFollowsClipboard()
     data->setImageData(picture);
     QGuiApplication::clipboard()->setMimeData(data);
     QCOMPARE(pasteStates(), (QList<bool>{false, false, false}));
-}
-
-void TestMainWindow::toolbarStyleAndAlignmentButtons()
-{
-    frmMain window;
-    window.show();
-    RichTextBox* editor = window.ActiveForm()->rtfText;
-    MainToolBar* bar = window.tbToolBar;
-    editor->setText(QStringLiteral("один два"));
-    editor->selectAll();
-
-    QAction* bold = bar->Button(QStringLiteral("Bold"));
-    bold->trigger();
-    QCOMPARE(editor->SelBold(), std::optional<bool>(true));
-    QCOMPARE(MainToolBar::Value(bold), 1);
-    bold->trigger();
-    QCOMPARE(editor->SelBold(), std::optional<bool>(false));
-    QCOMPARE(MainToolBar::Value(bold), 0);
-
-    // Half bold: there is no value to negate; nothing changes, the button shows unpressed.
-    editor->setSelStart(0);
-    editor->setSelLength(4);
-    bold->trigger();
-    editor->selectAll();
-    QCOMPARE(editor->SelBold(), std::nullopt);
-    bold->trigger();
-    QCOMPARE(editor->SelBold(), std::nullopt);
-    QCOMPARE(MainToolBar::Value(bold), 0);
-
-    QAction* strike = bar->Button(QStringLiteral("Strikethru"));
-    strike->trigger();
-    QCOMPARE(editor->SelStrikeThru(), std::optional<bool>(true));
-    QCOMPARE(MainToolBar::Value(strike), 1);
-
-    // Center, then Align Right: only Align Right shows pressed.
-    bar->Button(QStringLiteral("Center"))->trigger();
-    QCOMPARE(editor->SelAlignment(), std::optional<int>(2));
-    bar->Button(QStringLiteral("Align Right"))->trigger();
-    QCOMPARE(editor->SelAlignment(), std::optional<int>(1));
-    QCOMPARE(MainToolBar::Value(bar->Button(QStringLiteral("Align Right"))), 1);
-    QCOMPARE(MainToolBar::Value(bar->Button(QStringLiteral("Center"))), 0);
-    QCOMPARE(MainToolBar::Value(bar->Button(QStringLiteral("Align Left"))), 0);
-    // Clicking the pressed group button keeps it pressed.
-    bar->Button(QStringLiteral("Align Right"))->trigger();
-    QCOMPARE(MainToolBar::Value(bar->Button(QStringLiteral("Align Right"))), 1);
-
-    // A new document presses Align Left again.
-    window.CreateDocumentWindow();
-    QCOMPARE(MainToolBar::Value(bar->Button(QStringLiteral("Align Left"))), 1);
-    QCOMPARE(MainToolBar::Value(bar->Button(QStringLiteral("Align Right"))), 0);
 }
 
 void TestMainWindow::keyIndicatorsShowInStatusBar()

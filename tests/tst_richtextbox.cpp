@@ -21,6 +21,7 @@
 #include <QTextLayout>
 #include <QTimer>
 
+#include <array>
 #include <optional>
 
 #ifdef Q_OS_UNIX
@@ -52,6 +53,8 @@ qsizetype pdfPageCount(const QByteArray& pdf)
     return QString::fromLatin1(pdf).count(page);
 }
 
+using StyleValues = QList<std::optional<bool>>;
+
 struct Style {
     const char* name;
     std::optional<bool> (RichTextBox::*get)() const;
@@ -82,6 +85,8 @@ private slots:
     void caretFormatIsWhatTypingUses();
     void fontNameSizeAndColour();
     void paragraphAlignment();
+    void formattingReadsEveryCharacter_data();
+    void formattingReadsEveryCharacter();
     void loadFileDecidesByContent();
     void failedLoadLeavesDocument();
     void savedRtfReadsBack();
@@ -332,6 +337,96 @@ void TestRichTextBox::fontNameSizeAndColour()
     QCOMPARE(copy.SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
     QCOMPARE(copy.SelFontSize(), std::optional<float>(9.5f));
     QCOMPARE(copy.SelColor(), std::optional<QColor>(QColor(10, 20, 30)));
+}
+
+// SelFormatting, which walks runs and skips what the document's formats
+// already decide, against a reading of every selected character.
+void TestRichTextBox::formattingReadsEveryCharacter_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    // "жирный курсив черта" (0-19), "второй абзац" (20-32, centred), an
+    // empty paragraph (33), "последний" (34-43).
+    QTest::newRow("caret in bold") << 2 << 0;
+    QTest::newRow("one run") << 0 << 6;
+    QTest::newRow("two runs") << 3 << 8;
+    QTest::newRow("first paragraph with its break") << 0 << 20;
+    QTest::newRow("paragraph start to the middle of the next") << 20 << 17;
+    QTest::newRow("middle to middle over three breaks") << 10 << 26;
+    QTest::newRow("only the empty paragraph's break") << 33 << 1;
+    QTest::newRow("whole document") << 0 << 43;
+}
+
+void TestRichTextBox::formattingReadsEveryCharacter()
+{
+    QFETCH(int, start);
+    QFETCH(int, length);
+    RichTextBox box;
+    box.setText(QStringLiteral("жирный курсив черта\nвторой абзац\n\nпоследний"));
+    QTextDocument& doc = *box.document();
+    const auto format = [&](int from, int to, QTextCharFormat f) {
+        QTextCursor cursor(&doc);
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(f);
+    };
+    QTextCharFormat bold, italic, struck, underlined;
+    bold.setFontWeight(QFont::Bold);
+    italic.setFontItalic(true);
+    struck.setFontStrikeOut(true);
+    underlined.setFontUnderline(true);
+    format(0, 6, bold);
+    format(7, 13, italic);
+    format(14, 19, struck);
+    format(14, 19, bold);
+    format(20, 26, underlined);
+    format(34, 43, bold);
+    format(34, 43, italic);
+    // A format of the document that no character uses any more.
+    QTextCursor gone(&doc);
+    gone.setPosition(33);
+    gone.insertText(QStringLiteral("удалённое"), struck);
+    gone.setPosition(33, QTextCursor::KeepAnchor);
+    gone.removeSelectedText();
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    QTextCursor(doc.findBlock(20)).mergeBlockFormat(centred);
+    box.setSelStart(start);
+    box.setSelLength(length);
+
+    // Each style over every selected character but paragraph breaks, or the
+    // typing format without one; the alignment over the paragraphs touched.
+    const auto bits = [](const QTextCharFormat& f) {
+        return std::array<bool, 4>{f.fontWeight() >= QFont::DemiBold, f.fontItalic(), f.fontUnderline(),
+                                   f.fontStrikeOut()};
+    };
+    QList<std::array<bool, 4>> chars;
+    for (int p = start; p < start + length; ++p) {
+        QTextCursor at(&doc);
+        at.setPosition(p + 1);
+        if (doc.characterAt(p) != QChar::ParagraphSeparator)
+            chars.append(bits(at.charFormat()));
+    }
+    if (chars.isEmpty())
+        chars.append(bits(box.textCursor().charFormat()));
+    const auto uniform = [&chars](int i) -> std::optional<bool> {
+        for (const auto& c : chars) {
+            if (c[i] != chars.first()[i])
+                return std::nullopt;
+        }
+        return chars.first()[i];
+    };
+    const int firstBlock = doc.findBlock(start).blockNumber();
+    const int lastBlock = doc.findBlock(length > 0 ? start + length - 1 : start).blockNumber();
+    std::optional<int> alignment = ParagraphAlignment::Left;  // only paragraph 1 is centred
+    if (firstBlock <= 1 && lastBlock >= 1)
+        alignment = firstBlock == lastBlock ? std::optional<int>(ParagraphAlignment::Center) : std::nullopt;
+    const RichTextBox::Formatting read = box.SelFormatting();
+    const StyleValues shown = {read.bold, read.italic, read.underline, read.strikeThru};
+    QCOMPARE(shown, (StyleValues{uniform(0), uniform(1), uniform(2), uniform(3)}));
+    QCOMPARE(read.alignment, alignment);
+    QCOMPARE(shown, (StyleValues{box.SelBold(), box.SelItalic(), box.SelUnderline(), box.SelStrikeThru()}));
+    QCOMPARE(read.alignment, box.SelAlignment());
 }
 
 void TestRichTextBox::paragraphAlignment()

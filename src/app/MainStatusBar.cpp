@@ -6,6 +6,7 @@
 #include "platform/Twips.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
@@ -15,6 +16,7 @@ MainStatusBar::MainStatusBar(QWidget* parent)
     : QStatusBar(parent)
     , m_locks(new KeyLockState(this))
     , m_clock(new QTimer(this))
+    , m_lockPoll(new QTimer(this))
     , m_strip(new StatusPanelStrip(this))
 {
     setObjectName(QStringLiteral("sbStatusBar"));
@@ -30,19 +32,39 @@ MainStatusBar::MainStatusBar(QWidget* parent)
 
     setOverwriteMode(false);
     connect(m_locks, &KeyLockState::changed, this, &MainStatusBar::refreshKeyStates);
+    // While the program is active, the lock keys pressed reach its window.
+    // Pressed in another program, they are picked up by asking the window
+    // system every second until the program is active again.
+    m_canReadLocks = m_locks->update();
+    m_lockPoll->setObjectName(QStringLiteral("sbLockPoll"));
+    m_lockPoll->setInterval(1000);
+    connect(m_lockPoll, &QTimer::timeout, this, &MainStatusBar::readKeyStates);
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, &MainStatusBar::followApplicationState);
+    followApplicationState(QGuiApplication::applicationState());
     refreshKeyStates();
 
-    // The clock also picks up lock keys pressed while another program had
-    // the keyboard.
+    // The clock wakes up when the text it shows changes, not more often.
     m_clock->setObjectName(QStringLiteral("sbClock"));
-    m_clock->setInterval(1000);
-    connect(m_clock, &QTimer::timeout, this, [this] {
-        refreshClock();
-        m_locks->update();
-        refreshKeyStates();
-    });
-    m_clock->start();
+    m_clock->setSingleShot(true);
+    m_clock->setTimerType(Qt::PreciseTimer);
+    connect(m_clock, &QTimer::timeout, this, &MainStatusBar::refreshClock);
     refreshClock();
+}
+
+void MainStatusBar::followApplicationState(Qt::ApplicationState state)
+{
+    if (state == Qt::ApplicationActive) {
+        m_lockPoll->stop();
+        readKeyStates();
+    } else if (m_canReadLocks) {
+        m_lockPoll->start();
+    }
+}
+
+void MainStatusBar::readKeyStates()
+{
+    m_locks->update();
+    refreshKeyStates();
 }
 
 QLabel* MainStatusBar::Panel(int index) const
@@ -93,4 +115,9 @@ void MainStatusBar::refreshClock()
         Panel(5)->setText(date);
     if (Panel(6)->text() != time)
         Panel(6)->setText(time);
+    // The next change: the next second where the time shows seconds,
+    // otherwise the next minute (the date changes with a minute too).
+    const bool seconds = locale.timeFormat(QLocale::ShortFormat).contains(u's');
+    const int intoPeriod = (seconds ? 0 : now.time().second() * 1000) + now.time().msec();
+    m_clock->start((seconds ? 1000 : 60000) - intoPeriod + 1);
 }

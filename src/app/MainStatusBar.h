@@ -28,10 +28,14 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void followApplicationState(Qt::ApplicationState state);
+    void readKeyStates();
     QLabel* addPanel(const QString& text, const QString& toolTip, int widthTwips, bool stretch);
 
     QList<QLabel*> m_panels;
     KeyLockState* m_locks = nullptr;
     QTimer* m_clock = nullptr;
+    QTimer* m_lockPoll = nullptr;
+    bool m_canReadLocks = false;
     StatusPanelStrip* m_strip = nullptr;
 };

@@ -7,33 +7,36 @@ namespace {
 
 struct ButtonRow
 {
-    const char* key;
+    QLatin1String key;
     const char* toolTip;
     int style; // 0 plain, 1 style button (pressed look set by the program), 2 group, 3 separator
     int image; // 1-based index into the toolbar image list, 0 for none
 };
 
+using namespace ToolbarKey;
+const QLatin1String noKey("");
+
 const ButtonRow buttonTable[MainToolBar::ButtonCount] = {
-    {"New", "Создать", 0, 1},
-    {"Open", "Открыть", 0, 2},
-    {"Save", "Сохранить", 0, 3},
-    {"", "", 3, 0},
-    {"Print", "Печать", 0, 4},
-    {"separator2", "", 3, 0},
-    {"Cut", "Вырезать", 0, 5},
-    {"Copy", "Копировать", 0, 6},
-    {"Paste", "Вставить", 0, 7},
-    {"", "", 3, 0},
-    {"Bold", "Полужирный", 1, 14},
-    {"Italic", "Курсив", 1, 15},
-    {"Underline", "Подчеркнутый", 1, 16},
-    {"Strikethru", "Зачёркнутый", 1, 17},
-    {"", "", 3, 0},
-    {"Align Left", "По левому краю", 2, 11},
-    {"Center", "По центру", 2, 12},
-    {"Align Right", "По правому краю", 2, 13},
-    {"", "", 3, 0},
-    {"Find", "Найти", 0, 18},
+    {New, "Создать", 0, 1},
+    {Open, "Открыть", 0, 2},
+    {Save, "Сохранить", 0, 3},
+    {noKey, "", 3, 0},
+    {Print, "Печать", 0, 4},
+    {Separator2, "", 3, 0},
+    {Cut, "Вырезать", 0, 5},
+    {Copy, "Копировать", 0, 6},
+    {Paste, "Вставить", 0, 7},
+    {noKey, "", 3, 0},
+    {Bold, "Полужирный", 1, 14},
+    {Italic, "Курсив", 1, 15},
+    {Underline, "Подчеркнутый", 1, 16},
+    {Strikethru, "Зачёркнутый", 1, 17},
+    {noKey, "", 3, 0},
+    {AlignLeft, "По левому краю", 2, 11},
+    {Center, "По центру", 2, 12},
+    {AlignRight, "По правому краю", 2, 13},
+    {noKey, "", 3, 0},
+    {Find, "Найти", 0, 18},
 };
 
 const char keyProperty[] = "toolbarKey";
@@ -64,9 +67,12 @@ MainToolBar::MainToolBar(QWidget* parent)
             if (style == Style::Group)
                 m_group.append(button);
         }
-        button->setProperty(keyProperty, QString::fromUtf8(row.key));
+        setKey(button, row.key);
         m_buttons.append(button);
     }
+    m_formatButtons = {Button(ToolbarKey::Bold), Button(ToolbarKey::Italic), Button(ToolbarKey::Underline),
+                       Button(ToolbarKey::Strikethru), Button(ToolbarKey::AlignLeft), Button(ToolbarKey::Center),
+                       Button(ToolbarKey::AlignRight)};
     setValue(Button(AlignLeftPosition), 1);
 }
 
@@ -93,6 +99,11 @@ QString MainToolBar::Key(const QAction* button)
     return button ? button->property(keyProperty).toString() : QString();
 }
 
+void MainToolBar::setKey(QAction* button, const QString& key)
+{
+    button->setProperty(keyProperty, key);
+}
+
 int MainToolBar::Value(const QAction* button)
 {
     return button && button->isChecked() ? 1 : 0;
@@ -110,6 +121,31 @@ void MainToolBar::setValue(QAction* button, int value)
                 other->setChecked(false);
         }
     }
+}
+
+void MainToolBar::showFormatting(const RichTextBox::Formatting& formatting)
+{
+    const std::optional<int> alignment = formatting.alignment;
+    const bool pressed[7] = {formatting.bold == true,
+                             formatting.italic == true,
+                             formatting.underline == true,
+                             formatting.strikeThru == true,
+                             alignment == ParagraphAlignment::Left,
+                             alignment == ParagraphAlignment::Center,
+                             alignment == ParagraphAlignment::Right};
+    for (std::size_t i = 0; i < m_formatButtons.size(); ++i)
+        setValue(m_formatButtons[i], pressed[i] ? 1 : 0);
+}
+
+void MainToolBar::showStyle(QAction* button, std::optional<bool> value)
+{
+    setValue(button, value == true ? 1 : 0);
+}
+
+void MainToolBar::releaseAlignment()
+{
+    for (std::size_t i = 4; i < m_formatButtons.size(); ++i)
+        setValue(m_formatButtons[i], 0);
 }
 
 void MainToolBar::onTriggered(QAction* button, Style style, bool checked)

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "app/ToolbarKeys.h"
+#include "platform/RichTextBox.h"
+
 #include <QList>
 #include <QToolBar>
+
+#include <array>
+#include <optional>
 
 class QAction;
 
@@ -22,9 +28,21 @@ public:
     QAction* Button(int position) const; // 1-based; nullptr outside 1..20
     QAction* Button(const QString& key) const;
     static QString Key(const QAction* button);
+    static void setKey(QAction* button, const QString& key);
 
     static int Value(const QAction* button);
     void setValue(QAction* button, int value);
+
+    // The seven formatting buttons are written only through these three.
+    // The four style buttons show pressed where the selection has the style
+    // throughout, the alignment button of the selection's one alignment
+    // (none when the selected paragraphs differ).
+    void showFormatting(const RichTextBox::Formatting& formatting);
+    // A style button after its click: pressed only when the style is set
+    // throughout (a mixed selection shows unpressed).
+    void showStyle(QAction* button, std::optional<bool> value);
+    // No document: none of the three alignment buttons pressed.
+    void releaseAlignment();
 
 signals:
     void ButtonClick(QAction* button);
@@ -35,4 +53,6 @@ private:
 
     QList<QAction*> m_buttons;
     QList<QAction*> m_group;
+    // Bold, Italic, Underline, Strikethru, Align Left, Center, Align Right
+    std::array<QAction*, 7> m_formatButtons {};
 };

@@ -5,29 +5,64 @@
 
 #include <QAction>
 
-StateRefresh::StateRefresh(MainToolBar* toolBar, MainMenu* menu)
-    : m_toolBar(toolBar)
+StateRefresh::StateRefresh(MainToolBar* toolBar, MainMenu* menu, QObject* parent)
+    : QObject(parent)
+    , m_toolBar(toolBar)
     , m_menu(menu)
 {
+    // Whatever else enables or disables an item, or presses an alignment
+    // button, is put right by the next pass.
+    for (int position = 3; position <= MainToolBar::ButtonCount; ++position)
+        watch(m_toolBar->Button(position));
+    const MainMenu& m = *m_menu;
+    for (QAction* item : {m.mnuFileSave, m.mnuFileSaveAs, m.mnuFilePrint, m.mnuFilePageSetup, m.mnufiledelete,
+                          m.mnuEditCut, m.mnuEditCopy, m.mnuEditPaste, m.mnueditdelete, m.mnueditselectall,
+                          m.mnuedittemedate, m.mnueditfind, m.mnutuningfont, m.mnutuningfontcolor,
+                          m.mnuwindowmakeselect, m.mnueditsimbol, m.mnutuningcapsenabled,
+                          m.mnutuningcapsdisabled, m.mnucontextcut, m.mnucontextcopy, m.mnucontxtpaste,
+                          m.mnucontextdelete})
+        watch(item);
+}
+
+void StateRefresh::watch(QAction* item)
+{
+    connect(item, &QAction::enabledChanged, this, &StateRefresh::markDue);
+    if (item->isCheckable())
+        connect(item, &QAction::toggled, this, &StateRefresh::markDue);
+}
+
+void StateRefresh::markDue()
+{
+    if (!m_writing)
+        m_due = true;
+}
+
+void StateRefresh::beginPass()
+{
+    m_due = false;
 }
 
 void StateRefresh::enable(QAction* item, bool enabled)
 {
     // The same outcome as writing every time, without Qt's bookkeeping for
     // a value that did not change.
-    if (item->isEnabled() != enabled)
+    if (item->isEnabled() != enabled) {
+        m_writing = true;
         item->setEnabled(enabled);
+        m_writing = false;
+    }
 }
 
 void StateRefresh::passA()
 {
+    beginPass();
     for (int position : {3, 5, 7, 8, 9, 11, 12, 13, 14})
         enable(m_toolBar->Button(position), false);
-    for (int position : {16, 17, 18}) {
-        if (MainToolBar::Value(m_toolBar->Button(position)) != 0)
-            m_toolBar->setValue(m_toolBar->Button(position), 0);
+    m_writing = true;
+    m_toolBar->releaseAlignment();
+    m_writing = false;
+    for (int position : {16, 17, 18})
         enable(m_toolBar->Button(position), false);
-    }
     enable(m_toolBar->Button(20), false);
 
     const MainMenu& m = *m_menu;
@@ -41,6 +76,7 @@ void StateRefresh::passA()
 
 void StateRefresh::passB(bool clipboardHasText, bool selectionEmpty, bool untitled)
 {
+    beginPass();
     for (int position : {3, 5, 11, 12, 13, 14, 16, 17, 18, 20})
         enable(m_toolBar->Button(position), true);
 

@@ -7,6 +7,7 @@
 #include "app/MenuBarKeys.h"
 #include "app/MdiTiling.h"
 #include "app/StateRefresh.h"
+#include "app/ToolbarKeys.h"
 #include "app/UiTexts.h"
 #include "app/WindowListMenu.h"
 #include "commands/CommandContext.h"
@@ -35,7 +36,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QTextDocument>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -84,7 +87,7 @@ frmMain::frmMain(QWidget* parent)
     dlgCommonDialog->parentWindow = this;
 
     m_clipboard = new ClipboardState(this);
-    m_refresh = new StateRefresh(tbToolBar, m_menu);
+    m_refresh = new StateRefresh(tbToolBar, m_menu, this);
     m_windowList = new WindowListMenu(m_menu->mnuwindow, m_mdiArea);
     m_completionOptions = new CompletionOptions(m_menu->mnuOptionsLower, m_menu->mnuOptionsUpper,
                                                 m_menu->mnuOptionsComplete, this);
@@ -94,6 +97,7 @@ frmMain::frmMain(QWidget* parent)
     connectEditAndFormatCommands();
     connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::onSubWindowActivated);
+    watchRefreshInputs();
 
     TimerChecking = new QTimer(this);
     TimerChecking->setObjectName(QStringLiteral("TimerChecking"));
@@ -115,6 +119,20 @@ frmMain::~frmMain()
     delete m_mdiArea;
     m_mdiArea = nullptr;
     delete m_refresh;
+}
+
+// What the refresh pass reads: the active window, the clipboard, and of the
+// active document its caption and selection (watched per document in
+// CreateDocumentWindow). Focus and activation decide the active window.
+void frmMain::watchRefreshInputs()
+{
+    StateRefresh* refresh = m_refresh;
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, refresh, &StateRefresh::markDue);
+    if (QClipboard* clipboard = QApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, refresh, &StateRefresh::markDue);
+    connect(qApp, &QApplication::focusChanged, refresh, &StateRefresh::markDue);
+    connect(qApp, &QGuiApplication::focusWindowChanged, refresh, &StateRefresh::markDue);
+    connect(qApp, &QGuiApplication::applicationStateChanged, refresh, &StateRefresh::markDue);
 }
 
 void frmMain::connectMenu()
@@ -252,16 +270,26 @@ void frmMain::CreateDocumentWindow()
         if (ActiveForm() == document)
             sbStatusBar->setOverwriteMode(overwrite);
     });
+    RichTextBox* editor = document->rtfText;
+    connect(document, &QWidget::windowTitleChanged, m_refresh, &StateRefresh::markDue);
+    connect(editor, &QTextEdit::selectionChanged, m_refresh, &StateRefresh::markDue);
+    connect(editor, &QTextEdit::cursorPositionChanged, m_refresh, &StateRefresh::markDue);
+    connect(editor->document(), &QTextDocument::contentsChanged, m_refresh, &StateRefresh::markDue);
+    connect(window, &QObject::destroyed, m_refresh, &StateRefresh::markDue);
     window->show();
     m_mdiArea->setActiveSubWindow(window);
-    document->rtfText->setFocus();
-    tbToolBar->setValue(tbToolBar->Button(MainToolBar::AlignLeftPosition), 1);
+    editor->setFocus();
+    // An empty document: Align Left pressed, no style.
+    tbToolBar->showFormatting(editor->SelFormatting());
 }
 
+// The toolbar's formatting buttons follow the document the user turns to.
 void frmMain::onSubWindowActivated(QMdiSubWindow*)
 {
     frmDocument* document = ActiveForm();
     sbStatusBar->setOverwriteMode(document && document->rtfText->overwriteMode());
+    if (document)
+        tbToolBar->showFormatting(document->rtfText->SelFormatting());
     m_windowList->rebuild();
 }
 
@@ -329,75 +357,66 @@ void frmMain::mnuViewStatusBar_Click()
     toggleBar(sbStatusBar, m_menu->mnuViewStatusBar, QStringLiteral("Statusbar"));
 }
 
+// Dispatched by the button's key, exactly and case-sensitively; a key in no
+// row (the keyed separator "separator2" among them) does nothing. A step that
+// needs the active document is skipped without one, and nothing is reported.
 void frmMain::tbToolBar_ButtonClick(QAction* button)
 {
+    using namespace ToolbarKey;
     const QString key = MainToolBar::Key(button);
-    if (key == QLatin1String("New")) {
+    if (key == New)
         CreateDocumentWindow();
-        return;
-    }
-    if (key == QLatin1String("Open")) {
+    else if (key == Open)
         m_fileCommands->mnuFileOpen_Click();
-        return;
-    }
-    if (key == QLatin1String("Save")) {
+    else if (key == Save)
         m_fileCommands->mnuFileSave_Click();
-        return;
-    }
-    if (key == QLatin1String("Print")) {
+    else if (key == Print)
         m_fileCommands->mnuFilePrint_Click();
-        return;
-    }
-    if (key == QLatin1String("Cut")) {
+    else if (key == Cut)
         m_editCommands->mnuEditCut_Click();
-        return;
-    }
-    if (key == QLatin1String("Copy")) {
+    else if (key == Copy)
         m_editCommands->mnuEditCopy_Click();
-        return;
-    }
-    if (key == QLatin1String("Paste")) {
+    else if (key == Paste)
         m_editCommands->mnuEditPaste_Click();
-        return;
-    }
-    if (key == QLatin1String("Find")) {
+    else if (key == Bold)
+        toggleStyle(button, &RichTextBox::SelBold, &RichTextBox::setSelBold);
+    else if (key == Italic)
+        toggleStyle(button, &RichTextBox::SelItalic, &RichTextBox::setSelItalic);
+    else if (key == Underline)
+        toggleStyle(button, &RichTextBox::SelUnderline, &RichTextBox::setSelUnderline);
+    else if (key == Strikethru)
+        toggleStyle(button, &RichTextBox::SelStrikeThru, &RichTextBox::setSelStrikeThru);
+    else if (key == AlignLeft)
+        setAlignment(ParagraphAlignment::Left);
+    else if (key == Center)
+        setAlignment(ParagraphAlignment::Center);
+    else if (key == AlignRight)
+        setAlignment(ParagraphAlignment::Right);
+    else if (key == Find)
         mnueditfind_Click();
-        return;
-    }
+}
+
+// Reads the style, writes its negation, and shows what the editor then
+// reports. A partly styled selection has no single value, and neither has
+// its negation: writing "no single value" leaves every character with its
+// own style, so the selection stays as it was and the button unpressed.
+void frmMain::toggleStyle(QAction* button, std::optional<bool> (RichTextBox::*read)() const,
+                          void (RichTextBox::*write)(bool))
+{
     frmDocument* document = ActiveForm();
     if (!document)
         return;
     RichTextBox* editor = document->rtfText;
+    if (const std::optional<bool> value = (editor->*read)())
+        (editor->*write)(!*value);
+    tbToolBar->showStyle(button, (editor->*read)());
+}
 
-    using Getter = std::optional<bool> (RichTextBox::*)() const;
-    using Setter = void (RichTextBox::*)(bool);
-    struct Style
-    {
-        const char* key;
-        Getter get;
-        Setter set;
-    };
-    static const Style styles[] = {
-        {"Bold", &RichTextBox::SelBold, &RichTextBox::setSelBold},
-        {"Italic", &RichTextBox::SelItalic, &RichTextBox::setSelItalic},
-        {"Underline", &RichTextBox::SelUnderline, &RichTextBox::setSelUnderline},
-        {"Strikethru", &RichTextBox::SelStrikeThru, &RichTextBox::setSelStrikeThru},
-    };
-    for (const Style& style : styles) {
-        if (key == QLatin1String(style.key)) {
-            // A mixed selection has no value to negate; it stays as it is.
-            if (const std::optional<bool> value = (editor->*style.get)())
-                (editor->*style.set)(!*value);
-            tbToolBar->setValue(button, (editor->*style.get)().value_or(false) ? 1 : 0);
-            return;
-        }
-    }
-    if (key == QLatin1String("Align Left"))
-        editor->setSelAlignment(0);
-    else if (key == QLatin1String("Center"))
-        editor->setSelAlignment(2);
-    else if (key == QLatin1String("Align Right"))
-        editor->setSelAlignment(1);
+// The buttons of the alignment group press and release themselves.
+void frmMain::setAlignment(int alignment)
+{
+    if (frmDocument* document = ActiveForm())
+        document->rtfText->setSelAlignment(alignment);
 }
 
 // The find dialog is loaded once and brought forward while it is open.
@@ -430,6 +449,9 @@ void frmMain::mnuHelpAbout_Click()
 
 void frmMain::TimerChecking_Timer()
 {
+    // Nothing the pass reads or writes has changed since the last one.
+    if (!m_refresh->isDue())
+        return;
     frmDocument* document = ActiveForm();
     if (!document) {
         m_refresh->passA();

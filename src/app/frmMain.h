@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 class ClipboardState;
 struct CommandContext;
@@ -20,6 +21,7 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QTimer;
+class RichTextBox;
 class StateRefresh;
 class WindowListMenu;
 class FindForm;
@@ -90,6 +92,10 @@ private:
     void restoreBounds();
     void storeBounds();
     void onSubWindowActivated(QMdiSubWindow* window);
+    void watchRefreshInputs();
+    void toggleStyle(QAction* button, std::optional<bool> (RichTextBox::*read)() const,
+                     void (RichTextBox::*write)(bool));
+    void setAlignment(int alignment);
 
     QMdiArea* m_mdiArea = nullptr;
     MainMenu* m_menu = nullptr;

@@ -14,7 +14,6 @@
 #include "platform/Twips.h"
 
 #include <QCloseEvent>
-#include <QCursor>
 #include <QMenu>
 
 frmDocument::frmDocument(QWidget* parent)
@@ -32,6 +31,7 @@ frmDocument::frmDocument(QWidget* parent)
     connect(rtfText, &RichTextBox::MouseUp, this, &frmDocument::rtfText_MouseUp);
     connect(rtfText, &RichTextBox::MouseDown, this, &frmDocument::rtfText_MouseDown);
     connect(rtfText, &RichTextBox::KeyPress, this, &frmDocument::rtfText_KeyPress);
+    connect(rtfText, &RichTextBox::ContextMenuKey, this, &frmDocument::rtfText_ContextMenuKey);
     lsMain->setObjectName(QStringLiteral("lsMain"));
     connect(lsMain, &ListSearch::Done, this, &frmDocument::lsMain_Done);
     connect(lsMain, &ListSearch::Escape, this, &frmDocument::lsMain_Escape);
@@ -85,28 +85,28 @@ void frmDocument::resizeEvent(QResizeEvent* event)
 // selection; a mixed selection presses none.
 void frmDocument::rtfText_SelChange()
 {
-    auto* main = qobject_cast<frmMain*>(window());
-    if (!main)
-        return;
-    MainToolBar* bar = main->tbToolBar;
-    const auto press = [bar](const char* key, bool pressed) {
-        bar->setValue(bar->Button(QLatin1String(key)), pressed ? 1 : 0);
-    };
-    press("Bold", rtfText->SelBold().value_or(false));
-    press("Italic", rtfText->SelItalic().value_or(false));
-    press("Underline", rtfText->SelUnderline().value_or(false));
-    press("Strikethru", rtfText->SelStrikeThru().value_or(false));
-    const std::optional<int> alignment = rtfText->SelAlignment();
-    press("Align Left", alignment == 0);
-    press("Center", alignment == 2);
-    press("Align Right", alignment == 1);
+    if (auto* main = qobject_cast<frmMain*>(window()))
+        main->tbToolBar->showFormatting(rtfText->SelFormatting());
 }
 
-void frmDocument::rtfText_MouseUp(int button, int, int, int)
+// Only the right button opens the menu, where it was let go.
+void frmDocument::rtfText_MouseUp(int button, int, int x, int y)
 {
     auto* main = qobject_cast<frmMain*>(window());
     if (button == 2 && main)
-        main->menu()->mnucontext->exec(QCursor::pos());
+        main->menu()->mnucontext->exec(rtfText->viewport()->mapToGlobal(QPoint(x, y)));
+}
+
+// The menu key and Shift+F10 open the menu under the caret, brought into
+// view first.
+void frmDocument::rtfText_ContextMenuKey()
+{
+    auto* main = qobject_cast<frmMain*>(window());
+    if (!main)
+        return;
+    rtfText->ensureCursorVisible();
+    const QRect caret = rtfText->cursorRect();
+    main->menu()->mnucontext->exec(rtfText->viewport()->mapToGlobal(QPoint(caret.left(), caret.bottom() + 1)));
 }
 
 void frmDocument::rtfText_MouseDown(int, int, int, int)

@@ -32,6 +32,7 @@ public:
     void rtfText_SelChange();
     void rtfText_MouseUp(int button, int shift, int x, int y);
     void rtfText_MouseDown(int button, int shift, int x, int y);
+    void rtfText_ContextMenuKey();
     void rtfText_KeyPress(int& keyAscii);
     void lsMain_Done(const QString& name);
     void lsMain_Escape();

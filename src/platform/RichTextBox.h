@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ParagraphAlignment.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QString>
@@ -63,11 +65,24 @@ public:
     std::optional<bool> SelStrikeThru() const;
     void setSelStrikeThru(bool strike);
 
-    // 0 left, 1 right, 2 centre over the paragraphs the selection touches.
-    // Justified paragraphs are none of the three, so any of them gives
-    // nullopt. Setting a value other than 0, 1 or 2 changes nothing.
+    // 0 left, 1 right, 2 centre (ParagraphAlignment) over the paragraphs the
+    // selection touches. Justified paragraphs are none of the three, so any of
+    // them gives nullopt. Setting a value other than 0, 1 or 2 changes nothing.
     std::optional<int> SelAlignment() const;
     void setSelAlignment(int alignment);
+
+    // What the toolbar shows of the selection: each member as its own Sel...
+    // property reads it, all found in one walk over the selection, which
+    // stops as soon as all four styles are known to be mixed.
+    struct Formatting
+    {
+        std::optional<bool> bold;
+        std::optional<bool> italic;
+        std::optional<bool> underline;
+        std::optional<bool> strikeThru;
+        std::optional<int> alignment;
+    };
+    Formatting SelFormatting() const;
 
     std::optional<QString> SelFontName() const;
     void setSelFontName(const QString& family);
@@ -103,6 +118,8 @@ signals:
     void MouseUp(int button, int shift, int x, int y);
     void SelChange();
     void overwriteModeChanged(bool overwrite);
+    // The keyboard asked for the context menu: the menu key or Shift+F10.
+    void ContextMenuKey();
 
 protected:
     bool event(QEvent* event) override;
@@ -124,6 +141,8 @@ private:
     // editor leaves them to the window's Edit menu, so they run its commands
     // and, while an item is disabled, do nothing.
     static bool isEditCommandKey(const QKeyEvent* event);
+    template <typename Visit>
+    void forEachSelectedRun(const QTextCursor& cursor, Visit visit) const;
     template <typename T, typename Read>
     std::optional<T> uniformChar(Read read) const;
     void replaceContent(const QString* plain, const QByteArray* rtf);
@@ -137,4 +156,5 @@ private:
     int m_lastPosition = -1;
     int m_lastAnchor = -1;
     bool m_replacing = false;  // whole-document loads report one SelChange at the end
+    bool m_menuKeyHasEvent = false;  // the window system turns the menu key into a context-menu event
 };
