@@ -7,9 +7,12 @@
 // under Xvfb and prints the medians and their ratio. Settings are kept in a
 // temporary folder.
 //
-//   bench_idle [--seconds N] [--bare] [--no-timer] [--empty-timer]
-//              [--steady-caret] [--text-mb M] [--trace]
+//   bench_idle [--seconds N] [--settle S] [--bare] [--no-timer]
+//              [--empty-timer] [--steady-caret] [--text-mb M] [--trace]
 //
+// --settle S     seconds to wait before measuring (default 12): start-up is
+//                over and, with no input, the caret has stopped blinking
+//                (after 10 s); 2 measures the blinking caret instead
 // --bare         the floor: a shown QMainWindow and an empty 10 ms QTimer
 // --no-timer     the editor with its refresh timer stopped
 // --empty-timer  the refresh timer ticking with nothing connected to it
@@ -87,6 +90,7 @@ private:
 int main(int argc, char* argv[])
 {
     double seconds = 30;
+    double settle = 12;
     bool bare = false;
     bool timer = true;
     bool emptyTimer = false;
@@ -96,6 +100,8 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
             seconds = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--settle") && i + 1 < argc)
+            settle = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--bare"))
             bare = true;
         else if (!std::strcmp(argv[i], "--no-timer"))
@@ -162,12 +168,12 @@ int main(int argc, char* argv[])
     // Let start-up settle before measuring.
     EventTrace tracer;
     double start = 0;
-    QTimer::singleShot(2000, [&] {
+    QTimer::singleShot(int(settle * 1000), [&] {
         if (trace)
             app.installEventFilter(&tracer);
         start = cpuSeconds();
     });
-    QTimer::singleShot(int(2000 + seconds * 1000), [&] {
+    QTimer::singleShot(int((settle + seconds) * 1000), [&] {
         const double used = cpuSeconds() - start;
         app.removeEventFilter(&tracer);
         std::printf("%s: %.4f CPU s over %.0f s idle = %.3f%% of one core%s\n", qPrintable(variant), used,

@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/CaretBlinkTimeout.h"
 #include "app/IniValues.h"
 #include "app/MainMenu.h"
 #include "app/MainStatusBar.h"
@@ -77,6 +78,7 @@ frmMain::frmMain(QWidget* parent)
 
     m_menu = new MainMenu(menuBar());
     new MenuBarKeys(menuBar());
+    new CaretBlinkTimeout(this);
     tbToolBar = new MainToolBar(this);
     addToolBar(Qt::TopToolBarArea, tbToolBar);
     sbStatusBar = new MainStatusBar(this);
