@@ -17,9 +17,10 @@
 #include "platform/PrivateProfile.h"
 #include "platform/TextCodec.h"
 
+#include "FuzzScratch.h"
+
 #include <QByteArray>
 #include <QFile>
-#include <QFileInfo>
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
@@ -157,18 +158,9 @@ void checkWrite(const Name& name, const QString& value, const QList<Name>& probe
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 {
-    if (!scratch) {
-        // Every write ends in an fsync (QSaveFile); in memory that costs
-        // nothing, on a disk it slows the fuzzer down a hundredfold.
-        const QFileInfo shm(QStringLiteral("/dev/shm"));
-        scratch = shm.isDir() && shm.isWritable()
-            ? new QTemporaryDir(QStringLiteral("/dev/shm/ini_reader_fuzzer-XXXXXX"))
-            : new QTemporaryDir;
-        if (!scratch->isValid())
-            fail("no scratch folder");
-        // libFuzzer ends with exit(); remove the folder then as well.
-        std::atexit([] { delete scratch; scratch = nullptr; });
-    }
+    scratch = fuzzScratchFolder("ini_reader_fuzzer");
+    if (!scratch)
+        fail("no scratch folder");
     return 0;
 }
 

@@ -17,8 +17,9 @@
 #include "listsearch/TagListFile.h"
 #include "platform/TextCodec.h"
 
+#include "FuzzScratch.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstddef>
@@ -53,15 +54,9 @@ QStringList expectedNames(const QString& text, bool upper)
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 {
-    if (!scratch) {
-        const QFileInfo shm(QStringLiteral("/dev/shm"));
-        scratch = shm.isDir() && shm.isWritable()
-            ? new QTemporaryDir(QStringLiteral("/dev/shm/tags_reader_fuzzer-XXXXXX"))
-            : new QTemporaryDir;
-        if (!scratch->isValid())
-            fail("no scratch folder");
-        std::atexit([] { delete scratch; scratch = nullptr; });
-    }
+    scratch = fuzzScratchFolder("tags_reader_fuzzer");
+    if (!scratch)
+        fail("no scratch folder");
     return 0;
 }
 
