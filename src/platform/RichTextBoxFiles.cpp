@@ -1,0 +1,147 @@
+#include "platform/RichTextBox.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/ReadableFile.h"
+#include "platform/TextCodec.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPrinter>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <memory>
+
+// --- RTF ----------------------------------------------------------------------
+
+QByteArray RichTextBox::TextRTF() const
+{
+    return RtfWriter::write(document());
+}
+
+void RichTextBox::setTextRTF(const QByteArray& rtf)
+{
+    if (RtfReader::isRtf(rtf)) {
+        replaceContent(nullptr, &rtf);
+    } else {
+        const QString text = TextCodec::decode(rtf);
+        replaceContent(&text, nullptr);
+    }
+}
+
+// Replaces the whole document without an undo step; afterwards there is
+// nothing to undo and the caret stands at the start.
+void RichTextBox::replaceContent(const QString* plain, const QByteArray* rtf)
+{
+    QTextDocument* doc = document();
+    m_replacing = true;
+    doc->setUndoRedoEnabled(false);
+    if (rtf) {
+        RtfReader::read(*rtf, doc);
+    } else {
+        doc->clear();
+        QTextCursor cursor(doc);
+        cursor.beginEditBlock();
+        cursor.setBlockCharFormat(defaultCharFormat());
+        cursor.insertText(*plain, defaultCharFormat());
+        cursor.endEditBlock();
+    }
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+    // A fresh caret: typing at the start takes the format of the first
+    // character, not whatever format the editor held before.
+    setTextCursor(QTextCursor(doc));
+    if (doc->isEmpty())
+        setCurrentCharFormat(defaultCharFormat());
+    ensureCursorVisible();
+    m_replacing = false;
+    // The caret may not have moved, but everything under it has.
+    m_lastPosition = -1;
+    emitSelChangeIfMoved();
+}
+
+void RichTextBox::setSelRTF(const QByteArray& data)
+{
+    if (!RtfReader::isRtf(data)) {
+        setSelText(TextCodec::decode(data));
+        return;
+    }
+    QTextCursor cursor = textCursor();
+    RtfReader::insert(data, cursor);
+    setTextCursor(cursor);
+}
+
+void RichTextBox::setSelRTF(const QString& text)
+{
+    if (!text.startsWith(QLatin1String("{\\rtf"))) {
+        setSelText(text);
+        return;
+    }
+    // RTF source is 7-bit; characters beyond that came from text decoded
+    // before it reached us, so they go back in as Unicode escapes.
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar ch : text) {
+        if (ch.unicode() < 0x80)
+            bytes.append(char(ch.unicode()));
+        else
+            bytes.append("\\u").append(QByteArray::number(qint16(ch.unicode()))).append('?');
+    }
+    setSelRTF(bytes);
+}
+
+// --- files and printing -----------------------------------------------------
+
+bool RichTextBox::LoadFile(const QString& path, QString* errorMessage)
+{
+    const QString problem = ReadableFile::problem(path);
+    QFile file(path);
+    if (!problem.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        if (errorMessage)
+            *errorMessage = problem.isEmpty() ? ReadableFile::problem(path) : problem;
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (errorMessage)
+            *errorMessage = QStringLiteral("Не удалось прочитать файл «%1»: %2.")
+                                .arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    file.close();
+    // The content decides, not the name: ".txt" files may hold RTF and
+    // ".rtf" files plain text.
+    setTextRTF(data);
+    return true;
+}
+
+bool RichTextBox::SaveFile(const QString& path, QString* errorMessage)
+{
+    return AtomicFile::write(path, TextRTF(), errorMessage);
+}
+
+void RichTextBox::SelPrint(QPrinter* printer)
+{
+    if (!printer)
+        return;
+    const QTextCursor selection = textCursor();
+    if (!selection.hasSelection()) {
+        document()->print(printer);
+        return;
+    }
+    // A copy cut down to the selection keeps the formats of its characters
+    // and paragraphs.
+    const std::unique_ptr<QTextDocument> copy(document()->clone());
+    copy->setDefaultFont(document()->defaultFont());
+    QTextCursor cut(copy.get());
+    cut.setPosition(selection.selectionEnd());
+    cut.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+    cut.setPosition(0);
+    cut.setPosition(selection.selectionStart(), QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+    copy->print(printer);
+}
+
