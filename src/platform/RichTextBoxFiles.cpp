@@ -1,6 +1,7 @@
 #include "platform/RichTextBox.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/LazyDocumentLayout.h"
 #include "platform/ReadableFile.h"
 #include "platform/TextCodec.h"
 #include "rtf/RtfReader.h"
@@ -129,13 +130,17 @@ void RichTextBox::SelPrint(QPrinter* printer)
         return;
     const QTextCursor selection = textCursor();
     if (!selection.hasSelection()) {
+        // Qt prints a copy with its own layout, handing it this layout's
+        // picture and marker handlers.
         document()->print(printer);
         return;
     }
     // A copy cut down to the selection keeps the formats of its characters
-    // and paragraphs.
+    // and paragraphs, and the pictures' bytes; Qt prints it with its own
+    // layout, which draws pictures and markers as the editor does.
     const std::unique_ptr<QTextDocument> copy(document()->clone());
     copy->setDefaultFont(document()->defaultFont());
+    m_layout->shareObjectHandlers(copy->documentLayout());
     QTextCursor cut(copy.get());
     cut.setPosition(selection.selectionEnd());
     cut.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
