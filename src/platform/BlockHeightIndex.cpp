@@ -18,17 +18,16 @@ qreal BlockHeightIndex::Estimate::height(qsizetype length, Kind kind) const
 
 BlockHeightIndex::Entry BlockHeightIndex::estimated(const Item& item) const
 {
-    // Lengths past 2^30 cannot be written; no paragraph gets near that.
-    const qsizetype length = std::clamp<qsizetype>(item.length, 0, (qsizetype(1) << 30) - 1);
-    return Entry{-float(m_estimate.height(length, item.kind)), quint32(length), quint32(item.kind)};
+    const qsizetype length = clampedLength(item.length);
+    return Entry{float(m_estimate.height(length, item.kind)), quint32(length), quint32(item.kind), 0};
 }
 
 void BlockHeightIndex::setEstimate(const Estimate& estimate)
 {
     m_estimate = estimate;
     for (Entry& entry : m_entries) {
-        if (entry.height < 0)
-            entry.height = -float(m_estimate.height(entry.length, Kind(entry.kind)));
+        if (!entry.measured)
+            entry.height = float(m_estimate.height(entry.length, Kind(entry.kind)));
     }
     rebuildSums();
 }
@@ -90,7 +89,8 @@ qreal BlockHeightIndex::setMeasured(qsizetype index, qreal height, qsizetype len
     Entry& entry = m_entries[size_t(index)];
     const qreal before = entryHeight(entry);
     entry.height = float(std::max<qreal>(0, height));
-    entry.length = quint32(std::clamp<qsizetype>(length, 0, (qsizetype(1) << 30) - 1));
+    entry.length = quint32(clampedLength(length));
+    entry.measured = 1;
     const qreal delta = qreal(entry.height) - before;
     if (delta != 0)
         addToChunk(index / ChunkSize, delta);

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <vector>
 
 // The heights of a document's paragraphs, in order, with the sums that turn a
@@ -66,7 +67,7 @@ public:
         rebuildSums();
     }
 
-    bool isMeasured(qsizetype index) const { return m_entries[size_t(index)].height >= 0; }
+    bool isMeasured(qsizetype index) const { return m_entries[size_t(index)].measured; }
     qreal height(qsizetype index) const;
     qsizetype length(qsizetype index) const { return m_entries[size_t(index)].length; }
     Kind kind(qsizetype index) const { return Kind(m_entries[size_t(index)].kind); }
@@ -85,14 +86,21 @@ public:
 private:
     struct Entry
     {
-        float height;  // negative: an estimate, of -height
-        quint32 length : 30;
+        float height;
+        quint32 length : 29;
         quint32 kind : 2;
+        quint32 measured : 1;  // otherwise an estimate
     };
     Entry estimated(const Item& item) const;
+    // Lengths past 2^29 cannot be kept; a paragraph that long is estimated
+    // as one of 2^29 characters.
+    static qsizetype clampedLength(qsizetype length)
+    {
+        return std::clamp<qsizetype>(length, 0, (qsizetype(1) << 29) - 1);
+    }
     static constexpr qsizetype ChunkSize = 128;
 
-    qreal entryHeight(const Entry& entry) const { return entry.height >= 0 ? entry.height : -entry.height; }
+    static qreal entryHeight(const Entry& entry) { return entry.height; }
     void addToChunk(qsizetype chunk, qreal delta);
     double chunkPrefix(qsizetype chunks) const;  // sum of the first chunks
     void rebuildSums();

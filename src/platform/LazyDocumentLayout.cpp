@@ -277,11 +277,19 @@ void LazyDocumentLayout::documentChanged(int from, int charsRemoved, int charsAd
         QTextBlock lastBlock = doc->findBlock(last);
         // A change inside a table changes whole groups of rows: the rows its
         // paragraphs now belong to are laid out together from now on. The
-        // rows before and after the change are as they were (Qt reports the
-        // cells whose spans it changed as changed).
-        if (TableRows::outermostAt(doc, firstBlock.position()))
+        // groups next to it change as well when they become the table's
+        // first or last (which carry the table's edges), so they go too.
+        // Further ones are as they were: Qt reports the cells whose spans it
+        // changed as changed.
+        const QTextBlock before = firstBlock.previous();
+        if (before.isValid() && TableRows::outermostAt(doc, before.position()))
+            firstBlock = doc->findBlockByNumber(int(tableUnit(before).first));
+        else if (TableRows::outermostAt(doc, firstBlock.position()))
             firstBlock = doc->findBlockByNumber(int(tableUnit(firstBlock).first));
-        if (TableRows::outermostAt(doc, lastBlock.position()))
+        const QTextBlock after = lastBlock.next();
+        if (after.isValid() && TableRows::outermostAt(doc, after.position()))
+            lastBlock = doc->findBlockByNumber(int(tableUnit(after).last));
+        else if (TableRows::outermostAt(doc, lastBlock.position()))
             lastBlock = doc->findBlockByNumber(int(tableUnit(lastBlock).last));
         const qsizetype first = firstBlock.blockNumber();
         const qsizetype newLast = lastBlock.blockNumber();
