@@ -6,18 +6,19 @@
 #include "app/AppStartup.h"
 #include "app/MainMenu.h"
 #include "app/MainToolBar.h"
-#include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "commands/FileCommands.h"
 #include "commands/frmDeleteQuestion.h"
 #include "document/frmDocument.h"
 #include "helpers/DocumentWindows.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
 #include "helpers/TestFiles.h"
 #include "platform/RichTextBox.h"
 #include "platform/TextCodec.h"
 #include "rtf/RtfReader.h"
+#include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -496,7 +497,7 @@ void TestFileCommands::printsSelectionOrWholeDocument()
         QVERIFY2(words.count(word) == 1, qPrintable(word + QStringLiteral(" in ") + words.join(' ')));
     for (const QString& word : notPrinted)
         QVERIFY2(!words.contains(word), qPrintable(word + QStringLiteral(" in ") + words.join(' ')));
-    QCOMPARE(m_main->dlgCommonDialog->printer()->copyCount(), 1);
+    QCOMPARE(namedPart<CommonDialog>(*m_main, "dlgCommonDialog")->printer()->copyCount(), 1);
     // The editor's own document and selection are as they were.
     QCOMPARE(editor->SelStart(), selectionStart);
     QCOMPARE(editor->SelLength(), selectionLength);
@@ -512,7 +513,7 @@ void TestFileCommands::pageSetupWithoutDocument()
     QCOMPARE(m_main->ActiveForm(), nullptr);
     ScriptedMessageBoxes boxes;
     ScriptedCommonDialogs dialogs;
-    m_main->dlgCommonDialog->Flags = 0x109;
+    namedPart<CommonDialog>(*m_main, "dlgCommonDialog")->Flags = 0x109;
     quint32 flagsShown = 0;
     dialogs.expect(CommonDialogKind::Printer, [&flagsShown](CommonDialog& dialog) {
         flagsShown = dialog.Flags;
@@ -525,7 +526,7 @@ void TestFileCommands::pageSetupWithoutDocument()
     QCOMPARE(dialogs.shown().first().title, QStringLiteral("Page Setup"));
     QVERIFY(dialogs.shown().first().cancelError);
     QCOMPARE(flagsShown, quint32(0x109 | CommonDialog::PD_PRINTSETUP));
-    QCOMPARE(m_main->dlgCommonDialog->Flags, quint32(0x109));
+    QCOMPARE(namedPart<CommonDialog>(*m_main, "dlgCommonDialog")->Flags, quint32(0x109));
     QCOMPARE(boxes.requests().size(), 0);
 }
 
@@ -652,7 +653,7 @@ void TestFileCommands::menuAndToolbarReachTheHandlers()
     QFETCH(int, kind);
     QFETCH(QString, title);
     QAction* item = action.startsWith(QLatin1String("mnu")) ? m_main->findChild<QAction*>(action)
-                                                            : m_main->tbToolBar->Button(action);
+                                                            : namedPart<MainToolBar>(*m_main, "tbToolBar")->Button(action);
     QVERIFY(item);
     ScriptedCommonDialogs dialogs;
     dialogs.expect(CommonDialogKind(kind), ScriptedCommonDialogs::cancel());

@@ -1,8 +1,8 @@
 #include "app/AppStartup.h"
 
-#include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "commands/FileCommands.h"
+#include "texts/UiTexts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "app/IniValues.h"
 
-#include "app/UiTexts.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UserStore.h"
+#include "texts/UiTexts.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "commands/frmDeleteQuestion.h"
 
-#include "app/UiTexts.h"
 #include "platform/Twips.h"
+#include "texts/UiTexts.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,9 +1,9 @@
 #include "dialogs/FindForm.h"
 
-#include "app/UiTexts.h"
 #include "dialogs/DialogGeometry.h"
 #include "document/frmDocument.h"
 #include "platform/MessageBox.h"
+#include "texts/UiTexts.h"
 
 #include <QCheckBox>
 #include <QLabel>

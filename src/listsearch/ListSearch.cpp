@@ -1,10 +1,10 @@
 #include "listsearch/ListSearch.h"
 
-#include "app/UiTexts.h"
 #include "listsearch/ListSearchModel.h"
 #include "listsearch/TagListFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "texts/UiTexts.h"
 
 #include <QDir>
 #include <QFontDatabase>

@@ -25,9 +25,6 @@ class ListSearch : public QFrame
 public:
     explicit ListSearch(QWidget* parent = nullptr);
 
-    QLineEdit* txtSearch = nullptr;
-    QListView* lstMain = nullptr;
-
     // Empties the list and adds each non-empty line of the tag list file at
     // path, upper-cased when upper is true and lower-cased otherwise. 1 when
     // the file was read to its end; 0 after a failure, which a message box
@@ -62,5 +59,8 @@ private:
     void raiseDone(const QString& text);
     void raiseEscape();
 
+    // The parts, found by these object names.
+    QLineEdit* txtSearch = nullptr;
+    QListView* lstMain = nullptr;
     ListSearchModel* m_model = nullptr;
 };
