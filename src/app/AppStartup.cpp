@@ -13,7 +13,7 @@
 void AppStartup::prepare(QApplication& app)
 {
     QApplication::setApplicationName(UiTexts::AppTitle);
-    QApplication::setApplicationDisplayName(UiTexts::AppTitle);
+    // No display name: the window system would append it to every title.
     QApplication::setDesktopFileName(QStringLiteral("pergalot"));
     installQtTranslation(app);
 }
