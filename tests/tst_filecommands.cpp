@@ -17,6 +17,7 @@
 #include "helpers/TestFiles.h"
 #include "platform/RichTextBox.h"
 #include "platform/TextCodec.h"
+#include "platform/Twips.h"
 #include "rtf/RtfReader.h"
 #include "texts/UiTexts.h"
 
@@ -117,6 +118,7 @@ private slots:
     void deleteConfirmed_data();
     void deleteConfirmed();
     void deleteActsOnTheActiveDocumentOnly();
+    void deleteQuestionShowsWhichFile();
     void menuAndToolbarReachTheHandlers_data();
     void menuAndToolbarReachTheHandlers();
     void commandLineFilesOpenAsOpenWould();
@@ -628,6 +630,29 @@ void TestFileCommands::deleteActsOnTheActiveDocumentOnly()
     QTest::qWait(20);
     QCOMPARE(answer.shown, 0);
     QCOMPARE(DocumentWindows::captions(*m_main), (QStringList{QStringLiteral("Документ 1"), first}));
+}
+
+// However long the path, the question fits its label with the file's name
+// in view; the whole path is the tooltip. The dialog has the form font.
+void TestFileCommands::deleteQuestionShowsWhichFile()
+{
+    const QString name = QStringLiteral("отчёт за квартал.txt");
+    const QString folder = QStringLiteral("/home/user/Документы/Проекты/2024/").repeated(4);
+    for (const QString& file : {QStringLiteral("/tmp/") + name, folder + name, folder + QString(120, u'x')}) {
+        frmDeleteQuestion question(file);
+        QLabel* label = question.Label1;
+        QCOMPARE(label->size(), QSize(Twips::toPixels(5655), Twips::toPixels(495)));
+        QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->text()));
+        QCOMPARE(label->toolTip(), file);
+        QCOMPARE(question.font().pointSize(), 8);
+        QCOMPARE(label->font().pointSize(), 8);
+        const QString expected = QStringLiteral("Вы действительно хотите удалить  ") + file + u'?';
+        if (file.size() < 50)
+            QCOMPARE(label->text(), expected);
+        else if (file.endsWith(name))
+            QVERIFY2(label->text().endsWith(u'/' + name + u'?') && label->text().contains(QChar(0x2026)),
+                     qPrintable(label->text()));
+    }
 }
 
 void TestFileCommands::menuAndToolbarReachTheHandlers_data()
