@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QFontDatabase>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -50,6 +51,7 @@ private slots:
     void optionClicks_data();
     void optionClicks();
     void lessThanReplacesTheSelection();
+    void oneCaretWhileTheListIsOpen();
     void mousePressClosesAndKeepsSearchText();
     void eachWindowHasItsOwnList();
     void fontsAndDrivesReplaceTheList();
@@ -286,7 +288,8 @@ void TestListSearch::choosingWritesTheTags_data()
     QTest::newRow("empty search box") << QStringList{"<", "key:Enter"} << "<></>" << 2;
     QTest::newRow("empty search box, closing tag off") << QStringList{"click:mnuOptionsComplete", "<", "key:Enter"}
                                                        << "<>" << 2;
-    QTest::newRow("Enter in the list with nothing selected") << QStringList{"<", "key:Down", "key:Enter"} << "<></>" << 2;
+    QTest::newRow("Down selects the first entry") << QStringList{"<", "key:Down", "key:Enter"} << "<b></b>" << 3;
+    QTest::newRow("Down in a one-line list") << QStringList{"tags:td", "<", "key:Down", "key:Enter"} << "<td></td>" << 4;
     QTest::newRow("Enter in an empty list") << QStringList{"tags:\n", "<", "key:Down", "key:Enter"} << "<></>" << 2;
     QTest::newRow("arrow keys in the list") << QStringList{"<", "key:Down", "key:Down", "key:Enter"}
                                             << "<table></table>" << 7;
@@ -312,6 +315,25 @@ void TestListSearch::choosingWritesTheTags()
     QCOMPARE(QApplication::focusWidget(), editor());
     QCOMPARE(searchBox()->text(), QString());
     QVERIFY(boxes.requests().isEmpty());
+}
+
+// While the list is open the caret is the search box's; the editor draws
+// none after its "<".
+void TestListSearch::oneCaretWhileTheListIsOpen()
+{
+    run({"type:ab ", "<"});
+    QCOMPARE(QApplication::focusWidget(), searchBox());
+    QCoreApplication::processEvents();
+    const QRect caret = editor()->cursorRect();
+    const QImage image = editor()->viewport()->grab().toImage();
+    int tallest = 0;  // the most dark pixels in one column where the caret would be
+    for (int x = std::max(0, caret.left()); x <= caret.right() && x < image.width(); ++x) {
+        int dark = 0;
+        for (int y = std::max(0, caret.top()); y <= caret.bottom() && y < image.height(); ++y)
+            dark += qGray(image.pixel(x, y)) < 128;
+        tallest = std::max(tallest, dark);
+    }
+    QVERIFY2(tallest < caret.height() * 2 / 3, qPrintable(QString::number(tallest)));
 }
 
 void TestListSearch::optionClicks_data()

@@ -14,7 +14,7 @@ class QListView;
 // hides or moves itself.
 //
 // Keys: in the search box, Enter or Escape act when released and Down moves
-// the focus to the list; in the list, Enter or Escape act when pressed and a
+// the focus to the list (selecting the first entry when none is); in the list, Enter or Escape act when pressed and a
 // double click acts as Enter. Every other key released in the search box
 // searches again with the text as it then stands. After Done or Escape, once
 // the host's handler has returned, the search box is emptied; text left by
