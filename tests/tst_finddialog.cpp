@@ -68,6 +68,7 @@ private slots:
     void commands();
     void positionOutlivesTheDocument();
     void replaceAllKeepsFormatsAndIsOneUndoStep();
+    void fieldsTakeTextOfAnyLength();
     void buttonStatesFollowTheFields();
     void enterFindsNextAndEscapeCloses();
     void mainWindowOpensOneDialog();
@@ -260,6 +261,22 @@ void TestFindDialog::replaceAllKeepsFormatsAndIsOneUndoStep()
     QCOMPARE(editor->Text(), original);
     editor->document()->redo();
     QCOMPARE(editor->Text(), replaced);
+}
+
+// A find text pasted from a long document is searched for whole.
+void TestFindDialog::fieldsTakeTextOfAnyLength()
+{
+    ScriptedMessageBoxes boxes;
+    boxes.expect(MsgResult::OK);
+    Documents documents;
+    const QString pattern = QString(40000, u'a') + u'b';
+    RichTextBox* editor = documents.add(u'x' + pattern + u'y');
+    editor->setSelLength(1);
+    namedPart<QLineEdit>(*documents.form, "Text1")->insert(pattern);  // as a paste does
+    namedPart<QLineEdit>(*documents.form, "Text2")->insert(QStringLiteral("z"));
+    documents.form->ReplaceAll_Click();
+    QCOMPARE(editor->Text(), QStringLiteral("zzy"));
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Перемещено")});
 }
 
 void TestFindDialog::buttonStatesFollowTheFields()
