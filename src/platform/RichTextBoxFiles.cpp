@@ -1,6 +1,7 @@
 #include "platform/RichTextBox.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/LineEnds.h"
 #include "platform/ReadableFile.h"
 #include "platform/TextCodec.h"
 #include "rtf/RtfReader.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPrinter>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -25,10 +27,67 @@ void RichTextBox::setTextRTF(const QByteArray& rtf)
 {
     if (RtfReader::isRtf(rtf)) {
         replaceContent(nullptr, &rtf);
+        m_fileFormat = TextFileFormat::newDocument();
     } else {
-        const QString text = TextCodec::decode(rtf);
-        replaceContent(&text, nullptr);
+        loadPlainText(rtf);
     }
+}
+
+// The file's encoding, mark and line ends are kept for the saves to come;
+// lines that ended otherwise than most carry their own end on their paragraph.
+void RichTextBox::loadPlainText(const QByteArray& bytes)
+{
+    TextFileFormat format = TextCodec::detect(bytes);
+    LineEnds::Split lines = LineEnds::split(TextCodec::decode(bytes, format));
+    format.lineEnd = lines.majority;
+    replaceContent(&lines.text, nullptr);
+    m_fileFormat = format;
+    if (lines.others.empty())
+        return;
+    QTextDocument* doc = document();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    for (const auto& [line, end] : lines.others) {
+        cursor.setPosition(doc->findBlockByNumber(int(line)).position());
+        QTextBlockFormat own;
+        own.setProperty(LineEnds::BlockProperty, int(end));
+        cursor.mergeBlockFormat(own);
+    }
+    cursor.endEditBlock();
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+}
+
+QString RichTextBox::fileText() const
+{
+    const QStringView fileEnd = LineEnds::text(m_fileFormat.lineEnd);
+    QString text;
+    text.reserve(document()->characterCount() + document()->blockCount() * (fileEnd.size() - 1));
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        const QString paragraph = block.text();
+        qsizetype from = 0;
+        for (qsizetype i = 0; i < paragraph.size(); ++i) {
+            switch (paragraph.at(i).unicode()) {
+            case QChar::LineSeparator:
+            case QChar::ParagraphSeparator:
+            case 0xFDD0:  // frame marks
+            case 0xFDD1:
+                text += QStringView(paragraph).sliced(from, i - from);
+                text += fileEnd;
+                from = i + 1;
+                break;
+            default:
+                break;
+            }
+        }
+        text += QStringView(paragraph).sliced(from);
+        if (block.next().isValid()) {
+            const QVariant own = block.blockFormat().property(LineEnds::BlockProperty);
+            text += own.isValid() ? LineEnds::text(TextFileFormat::LineEnd(own.toInt())) : fileEnd;
+        }
+    }
+    return text;
 }
 
 // Replaces the whole document without an undo step; afterwards there is
