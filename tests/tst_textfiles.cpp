@@ -158,6 +158,8 @@ void TestTextFiles::fileComesBackAsItWas_data()
     QTest::newRow("NULs") << QByteArray(1000, '\0') << QByteArray("UTF-8") << QByteArray("ж");
     QTest::newRow("UTF-16LE starting with U+0000")
         << QByteArray("\xFF\xFE\x00\x00\x41\x00", 6) << QByteArray("UTF-16LE") << QByteArray("\x36\x04");
+    QTest::newRow("UTF-16BE beyond the BMP") << QByteArray("\xFE\xFF\xD8\x3D\xDE\x00\x00\n", 8)
+                                              << QByteArray("UTF-16BE") << QByteArray("\x04\x36");
     QTest::newRow("UTF-16LE odd length") << QByteArray("\xFF\xFE\x41\x00\x42", 5) << QByteArray("UTF-16LE")
                                           << QByteArray("\x36\x04");
     // Code points the editor would take for breaks, and the escapes' own range.

@@ -26,6 +26,6 @@ public:
     // file that begins with plain ASCII by its later lines.
     static QByteArray russianSample(QByteArrayView bytes);
 
-    static constexpr qsizetype MaxSample = 64 * 1024;
+    static constexpr qsizetype MaxSample = 16 * 1024;
     static constexpr qsizetype MaxSampleLine = 1024;  // of a longer line, the bytes around the first non-ASCII one
 };

@@ -1,9 +1,54 @@
 #include "platform/LineEnds.h"
 
 #include <array>
+#include <optional>
+
+namespace {
+
+// Files with one style throughout, the usual case, in a pass or two over
+// the text: without CR nothing changes; with CR LF only or CR only each CR
+// goes or becomes LF. Nothing when the file mixes styles.
+std::optional<LineEnds::Split> splitUniform(QStringView text)
+{
+    using LineEnd = LineEnds::LineEnd;
+    LineEnds::Split result;
+    const qsizetype firstCr = text.indexOf(u'\r');
+    if (firstCr < 0) {
+        result.text = text.toString();
+        return result;
+    }
+    const bool crlf = firstCr + 1 < text.size() && text[firstCr + 1] == u'\n';
+    if (text.first(firstCr).contains(u'\n'))
+        return std::nullopt;  // an LF line before the first CR
+    result.majority = crlf ? LineEnd::CRLF : LineEnd::CR;
+    result.text.resize(text.size());
+    char16_t* out = reinterpret_cast<char16_t*>(result.text.data());
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i];
+        if (c == u'\r') {
+            const bool pair = i + 1 < n && p[i + 1] == u'\n';
+            if (pair != crlf)
+                return std::nullopt;
+            i += pair;
+            *out++ = u'\n';
+        } else if (c == u'\n') {
+            return std::nullopt;  // an LF alone
+        } else {
+            *out++ = c;
+        }
+    }
+    result.text.truncate(out - reinterpret_cast<const char16_t*>(result.text.constData()));
+    return result;
+}
+
+} // namespace
 
 LineEnds::Split LineEnds::split(QStringView text)
 {
+    if (std::optional<Split> uniform = splitUniform(text))
+        return std::move(*uniform);
     Split result;
     result.text.resize(text.size());
     char16_t* out = reinterpret_cast<char16_t*>(result.text.data());

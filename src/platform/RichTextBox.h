@@ -165,6 +165,7 @@ private:
 
     LazyDocumentLayout* m_layout = nullptr;
     TextFileFormat m_fileFormat;
+    bool m_ownLineEnds = false;  // some paragraphs carry the line end their line had in the file
     int m_rightMarginTwips = 0;
     int m_lastPosition = -1;
     int m_lastAnchor = -1;

@@ -28,6 +28,7 @@ void RichTextBox::setTextRTF(const QByteArray& rtf)
     if (RtfReader::isRtf(rtf)) {
         replaceContent(nullptr, &rtf);
         m_fileFormat = TextFileFormat::newDocument();
+        m_ownLineEnds = false;
     } else {
         loadPlainText(rtf);
     }
@@ -42,6 +43,7 @@ void RichTextBox::loadPlainText(const QByteArray& bytes)
     format.lineEnd = lines.majority;
     replaceContent(&lines.text, nullptr);
     m_fileFormat = format;
+    m_ownLineEnds = !lines.others.empty();
     if (lines.others.empty())
         return;
     QTextDocument* doc = document();
@@ -61,32 +63,41 @@ void RichTextBox::loadPlainText(const QByteArray& bytes)
 
 QString RichTextBox::fileText() const
 {
-    const QStringView fileEnd = LineEnds::text(m_fileFormat.lineEnd);
-    QString text;
-    text.reserve(document()->characterCount() + document()->blockCount() * (fileEnd.size() - 1));
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        const QString paragraph = block.text();
-        qsizetype from = 0;
-        for (qsizetype i = 0; i < paragraph.size(); ++i) {
-            switch (paragraph.at(i).unicode()) {
-            case QChar::LineSeparator:
-            case QChar::ParagraphSeparator:
-            case 0xFDD0:  // frame marks
-            case 0xFDD1:
-                text += QStringView(paragraph).sliced(from, i - from);
-                text += fileEnd;
-                from = i + 1;
-                break;
-            default:
-                break;
-            }
-        }
-        text += QStringView(paragraph).sliced(from);
-        if (block.next().isValid()) {
-            const QVariant own = block.blockFormat().property(LineEnds::BlockProperty);
-            text += own.isValid() ? LineEnds::text(TextFileFormat::LineEnd(own.toInt())) : fileEnd;
+    const QTextDocument* doc = document();
+    // Breaks whose line ended otherwise in the file, by their position in
+    // the raw text; looked for only in documents loaded with such lines.
+    std::vector<std::pair<int, TextFileFormat::LineEnd>> own;
+    if (m_ownLineEnds) {
+        for (QTextBlock block = doc->begin(); block.isValid() && block.next().isValid(); block = block.next()) {
+            const QVariant end = block.blockFormat().property(LineEnds::BlockProperty);
+            if (end.isValid())
+                own.emplace_back(block.position() + block.length() - 1, TextFileFormat::LineEnd(end.toInt()));
         }
     }
+    const QStringView fileEnd = LineEnds::text(m_fileFormat.lineEnd);
+    const QString raw = doc->toRawText();
+    QString text;
+    text.reserve(raw.size() + doc->blockCount() * (fileEnd.size() - 1));
+    size_t next = 0;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        switch (raw.at(i).unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xFDD0:  // frame marks
+        case 0xFDD1:
+            text += QStringView(raw).sliced(from, i - from);
+            if (next < own.size() && own[next].first == i)
+                text += LineEnds::text(own[next++].second);
+            else
+                text += fileEnd;
+            from = i + 1;
+            break;
+        default:
+            break;
+        }
+    }
+    text += QStringView(raw).sliced(from);
     return text;
 }
 

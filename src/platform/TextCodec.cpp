@@ -75,12 +75,19 @@ int utf8Sequence(const uchar* p, const uchar* end, char32_t* cp)
     return 0;
 }
 
+// Whether p starts a two-byte UTF-8 sequence (U+0080 to U+07FF).
+inline bool twoByteSequence(const uchar* p, const uchar* end)
+{
+    return p[0] >= 0xC2 && p[0] <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80;
+}
+
 struct Utf8Census
 {
     qsizetype valid = 0;   // multi-byte sequences
     qsizetype invalid = 0; // bytes in no valid sequence
 };
 
+// Stops early once the bytes are plainly in another encoding.
 Utf8Census utf8Census(QByteArrayView bytes)
 {
     Utf8Census census;
@@ -95,11 +102,20 @@ Utf8Census utf8Census(QByteArrayView bytes)
             ++p;
             continue;
         }
+        if (twoByteSequence(p, end)) {  // Cyrillic and the like, the common case
+            ++census.valid;
+            p += 2;
+            continue;
+        }
         char32_t cp;
         const int n = utf8Sequence(p, end, &cp);
         if (n == 0) {
             ++census.invalid;
             ++p;
+            // Hundreds of bad bytes, and more than a quarter of the good
+            // sequences so far: no stray damage, another encoding.
+            if (census.invalid > 256 && census.invalid * 4 > census.valid)
+                break;
         } else {
             ++census.valid;
             p += n;
@@ -119,6 +135,15 @@ QString decodeUtf8(QByteArrayView bytes)
             for (int i = 0; i < 8; ++i)
                 *out++ = p[i];
             p += 8;
+            continue;
+        }
+        if (*p < 0x80) {
+            *out++ = *p++;
+            continue;
+        }
+        if (twoByteSequence(p, end)) {
+            *out++ = char16_t((p[0] & 0x1F) << 6 | (p[1] & 0x3F));
+            p += 2;
             continue;
         }
         char32_t cp;
@@ -141,18 +166,21 @@ QString decodeUtf8(QByteArrayView bytes)
     return text;
 }
 
-QString decodeUtf16(QByteArrayView bytes, bool bigEndian)
+template <bool BigEndian>
+QString decodeUtf16(QByteArrayView bytes)
 {
     const uchar* p = reinterpret_cast<const uchar*>(bytes.data());
     const qsizetype units = bytes.size() / 2;
-    const auto unit = [&](qsizetype i) {
-        return bigEndian ? char16_t(p[2 * i] << 8 | p[2 * i + 1]) : char16_t(p[2 * i + 1] << 8 | p[2 * i]);
+    const auto unit = [p](qsizetype i) {
+        return BigEndian ? char16_t(p[2 * i] << 8 | p[2 * i + 1]) : char16_t(p[2 * i + 1] << 8 | p[2 * i]);
     };
     QString text(bytes.size(), Qt::Uninitialized);  // at most one escape a byte
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
     for (qsizetype i = 0; i < units; ++i) {
         const char16_t u = unit(i);
-        if (QChar::isHighSurrogate(u) && i + 1 < units && QChar::isLowSurrogate(unit(i + 1))) {
+        if (u < 0x2028) {
+            *out++ = u;
+        } else if (QChar::isHighSurrogate(u) && i + 1 < units && QChar::isLowSurrogate(unit(i + 1))) {
             *out++ = u;
             *out++ = unit(++i);
         } else if (QChar::isSurrogate(u) || keptApart(u)) {
@@ -173,7 +201,8 @@ QString decodeUtf16(QByteArrayView bytes, bool bigEndian)
 struct SingleByteTable
 {
     std::array<char16_t, 256> decode{};
-    QHash<char16_t, uchar> encode;  // characters past ASCII
+    // The byte of each character past ASCII; 0 where the code page has none.
+    std::array<uchar, 0x10000> encode{};
 };
 
 // Tables are made once per code page from Qt's converters. Only code pages
@@ -207,11 +236,11 @@ const SingleByteTable* singleByteTable(const QByteArray& name)
                 continue;
             }
             const char16_t ch = one ? s.at(0).unicode() : 0;
-            if (!one || ch < 0x80 || keptApart(ch) || table->encode.contains(ch)) {
+            if (!one || ch < 0x80 || keptApart(ch) || table->encode[ch] != 0) {
                 table->decode[b] = escape(uchar(b));
             } else {
                 table->decode[b] = ch;
-                table->encode.insert(ch, uchar(b));
+                table->encode[ch] = uchar(b);
             }
         }
     }
@@ -235,56 +264,68 @@ TextCodec::Encoded unencodableAt(qsizetype index)
     return result;
 }
 
+// The encoders write through a pointer into room made beforehand (at most
+// three bytes a UTF-16 unit), then cut the array to what was written.
 TextCodec::Encoded encodeUtf8(QStringView text, QByteArray bytes)
 {
-    bytes.reserve(bytes.size() + text.size() * 3 / 2 + 16);
+    const qsizetype start = bytes.size();
+    bytes.resize(start + text.size() * 3);
+    uchar* out = reinterpret_cast<uchar*>(bytes.data()) + start;
     const char16_t* p = text.utf16();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = p[i];
         if (u < 0x80) {
-            bytes.append(char(u));
-        } else if (TextCodec::isEscape(QChar(u))) {
-            bytes.append(char(u & 0xFF));
+            *out++ = uchar(u);
         } else if (u < 0x800) {
-            bytes.append(char(0xC0 | u >> 6)).append(char(0x80 | (u & 0x3F)));
+            *out++ = uchar(0xC0 | u >> 6);
+            *out++ = uchar(0x80 | (u & 0x3F));
+        } else if (TextCodec::isEscape(QChar(u))) {
+            *out++ = uchar(u & 0xFF);
         } else if (!QChar::isSurrogate(u)) {
-            bytes.append(char(0xE0 | u >> 12)).append(char(0x80 | (u >> 6 & 0x3F))).append(char(0x80 | (u & 0x3F)));
+            *out++ = uchar(0xE0 | u >> 12);
+            *out++ = uchar(0x80 | (u >> 6 & 0x3F));
+            *out++ = uchar(0x80 | (u & 0x3F));
         } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
             const char32_t cp = QChar::surrogateToUcs4(u, p[++i]);
-            bytes.append(char(0xF0 | cp >> 18)).append(char(0x80 | (cp >> 12 & 0x3F)));
-            bytes.append(char(0x80 | (cp >> 6 & 0x3F))).append(char(0x80 | (cp & 0x3F)));
+            *out++ = uchar(0xF0 | cp >> 18);
+            *out++ = uchar(0x80 | (cp >> 12 & 0x3F));
+            *out++ = uchar(0x80 | (cp >> 6 & 0x3F));
+            *out++ = uchar(0x80 | (cp & 0x3F));
         } else {
             return unencodableAt(i);
         }
     }
+    bytes.truncate(reinterpret_cast<char*>(out) - bytes.constData());
     return {bytes, -1};
 }
 
 TextCodec::Encoded encodeUtf16(QStringView text, QByteArray bytes, bool bigEndian)
 {
-    bytes.reserve(bytes.size() + text.size() * 2);
+    const qsizetype start = bytes.size();
+    bytes.resize(start + text.size() * 2);
+    uchar* out = reinterpret_cast<uchar*>(bytes.data()) + start;
     const char16_t* p = text.utf16();
     const qsizetype n = text.size();
-    const auto put = [&](char16_t u) {
-        if (bigEndian)
-            bytes.append(char(u >> 8)).append(char(u & 0xFF));
-        else
-            bytes.append(char(u & 0xFF)).append(char(u >> 8));
-    };
+    const int high = bigEndian ? 0 : 1;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = p[i];
         if (TextCodec::isEscape(QChar(u))) {
-            bytes.append(char(u & 0xFF));
-        } else if (!QChar::isSurrogate(u)) {
-            put(u);
-        } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
-            put(u);
-            put(p[++i]);
-        } else {
-            return unencodableAt(i);
+            *out++ = uchar(u & 0xFF);
+            continue;
         }
+        const bool pair = QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(p[i + 1]);
+        if (QChar::isSurrogate(u) && !pair)
+            return unencodableAt(i);
+        for (int k = 0; k <= int(pair); ++k) {
+            const char16_t unit = p[i + k];
+            out[high] = uchar(unit >> 8);
+            out[1 - high] = uchar(unit & 0xFF);
+            out += 2;
+        }
+        i += pair;
     }
+    bytes.truncate(reinterpret_cast<char*>(out) - bytes.constData());
     return {bytes, -1};
 }
 
@@ -300,8 +341,8 @@ TextCodec::Encoded encodeSingleByte(QStringView text, QByteArray bytes, const Si
             *out++ = char(u);
         } else if (TextCodec::isEscape(QChar(u))) {
             *out++ = char(u & 0xFF);
-        } else if (auto it = table.encode.constFind(u); it != table.encode.constEnd()) {
-            *out++ = char(*it);
+        } else if (const uchar byte = table.encode[u]) {
+            *out++ = char(byte);
         } else {
             return unencodableAt(i);
         }
@@ -367,7 +408,7 @@ QString TextCodec::decode(QByteArrayView bytes, const TextFileFormat& format)
     if (format.encoding == Utf8)
         return decodeUtf8(bytes);
     if (format.encoding == Utf16LE || format.encoding == Utf16BE)
-        return decodeUtf16(bytes, format.encoding == Utf16BE);
+        return format.encoding == Utf16BE ? decodeUtf16<true>(bytes) : decodeUtf16<false>(bytes);
     if (const SingleByteTable* table = singleByteTable(format.encoding))
         return decodeSingleByte(bytes, *table);
     return decodeUtf8(bytes);
