@@ -590,10 +590,24 @@ QRectF LazyDocumentLayout::blockBoundingRect(const QTextBlock& block) const
         return QRectF(m_margin, m_margin + m_heights.top(index), width, m_heights.height(index));
     }
     const QTextLayout* layout = block.layout();
-    const QRectF lines = layout->boundingRect();
-    const QTextBlockFormat format = block.blockFormat();
     return QRectF(QPointF(m_margin, m_margin + unitTop(unit)) + layout->position(),
-                  QSizeF(lines.right() + format.rightMargin(), lines.bottom() + format.bottomMargin()));
+                  QSizeF(layout->boundingRect().right() + block.blockFormat().rightMargin(), paragraphHeight(block)));
+}
+
+// The height layOutParagraph gave a laid-out paragraph, from its lines.
+qreal LazyDocumentLayout::paragraphHeight(const QTextBlock& block) const
+{
+    const QTextLayout* layout = block.layout();
+    const QTextBlockFormat format = block.blockFormat();
+    const qreal scaling = paintDevice() && paintDevice()->logicalDpiY() != 96
+        ? qreal(paintDevice()->logicalDpiY()) / 96
+        : 1;
+    qreal height = format.topMargin() + format.bottomMargin();
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        height += format.lineHeight(qCeil(line.ascent() + line.descent() + line.leading()), scaling);
+    }
+    return height;
 }
 
 bool LazyDocumentLayout::isLaidOut(qreal top, qreal height) const

@@ -128,6 +128,7 @@ private:
 
     // --- paragraphs
     qreal layOutParagraph(const QTextBlock& block, qreal available, const QPointF& position) const;
+    qreal paragraphHeight(const QTextBlock& block) const;
     // For the caret while an edit is still to be reported: the paragraph laid
     // out where it stands, at its width; returns its height.
     qreal layOutDetached(const QTextBlock& block) const;

@@ -498,13 +498,12 @@ int LazyDocumentLayout::hitInCell(const QTextTableCell& cell, const QPointF& loc
         const QTextLayout* layout = block.layout();
         if (layout->lineCount() == 0)
             continue;
-        const QRectF lines = layout->boundingRect();
         // An empty paragraph that opens a table stands where the table does.
         const QTextTable* after = block.length() == 1 ? TableRows::innermostAt(document(), block.position() + 1)
                                                       : nullptr;
         const bool separator = after && after->firstPosition() == block.position() + 1;
         const QRectF rect(layout->position(),
-                          QSizeF(lines.right(), separator ? 0 : lines.bottom() + block.blockFormat().bottomMargin()));
+                          QSizeF(layout->boundingRect().right(), separator ? 0 : paragraphHeight(block)));
         const qreal dy = local.y() < rect.top() ? rect.top() - local.y()
             : local.y() >= rect.bottom()        ? local.y() - rect.bottom() + (separator ? 0.5 : 0)
                                                 : 0;
