@@ -19,6 +19,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 using Kind = BlockHeightIndex::Kind;
@@ -95,22 +96,26 @@ public:
         const int position = block.position();
         while (m_table < m_tables.size() && m_tables[m_table]->lastPosition() < position) {
             ++m_table;
-            m_starts.clear();
+            m_row = -1;
         }
         if (m_table < m_tables.size()) {
             const QTextTable* table = m_tables[m_table];
             if (position >= table->firstPosition()) {
-                if (m_starts.empty()) {
-                    for (int row = 0; row < table->rows(); ++row) {
-                        const int start = TableRows::rowStart(table, row);
-                        if (start >= 0)
-                            m_starts.push_back(start);
-                    }
-                    m_start = size_t(std::lower_bound(m_starts.begin(), m_starts.end(), position) - m_starts.begin());
+                // The next row start at or after the paragraph, found from
+                // the paragraph's own row the first time.
+                if (m_row < 0) {
+                    const QTextTableCell cell = table->cellAt(position);
+                    m_row = cell.isValid() ? cell.row() : 0;
+                    m_start = TableRows::rowStart(table, m_row);
                 }
-                while (m_start < m_starts.size() && m_starts[m_start] < position)
-                    ++m_start;
-                return m_start < m_starts.size() && m_starts[m_start] == position ? Kind::RowStart : Kind::InRow;
+                while (m_start < position) {
+                    if (++m_row >= table->rows()) {
+                        m_start = std::numeric_limits<int>::max();
+                        break;
+                    }
+                    m_start = TableRows::rowStart(table, m_row);  // -1 for a covered row: on
+                }
+                return m_start == position ? Kind::RowStart : Kind::InRow;
             }
             if (block.length() == 1 && table->firstPosition() == position + 1)
                 return Kind::Hidden;
@@ -121,8 +126,8 @@ public:
 private:
     std::vector<QTextTable*> m_tables;
     size_t m_table = 0;
-    std::vector<int> m_starts;  // row starts of the current table
-    size_t m_start = 0;
+    int m_row = -1;    // of the current table: the row whose start is m_start
+    int m_start = -1;
 };
 
 } // namespace
