@@ -160,9 +160,11 @@ qreal LazyDocumentLayout::contentWidth() const
     return m_pageWidth > 0 ? std::max<qreal>(1, m_pageWidth - 2 * m_margin) : -1;
 }
 
+// As wide as the page, or as the widest table laid out when that is wider
+// (its columns' widths are its own): the editor then scrolls sideways.
 QSizeF LazyDocumentLayout::documentSize() const
 {
-    const qreal width = m_pageWidth > 0 ? m_pageWidth : 2 * m_margin;
+    const qreal width = std::max(m_pageWidth > 0 ? m_pageWidth : 0, m_widestTable + 2 * m_margin);
     return QSizeF(width, m_heights.total() + 2 * m_margin);
 }
 
@@ -233,6 +235,7 @@ void LazyDocumentLayout::rebuild()
     updateGeometry();
     m_heights.clear();
     m_nested.clear();
+    updateWidestTable();
     m_heights.setEstimate(estimateFor(contentWidth()));
     KindWalker kinds(doc);
     QTextBlock block = doc->begin();
@@ -329,13 +332,17 @@ void LazyDocumentLayout::documentChanged(int from, int charsRemoved, int charsAd
             }
             changedFrom = first;
             changedTo = newLast;
+            if (!doc->rootFrame()->childFrames().isEmpty() || m_widestTable > 0)
+                updateWidestTable();
         }
     }
     m_characterCount = length;
     checkAfterEdit(changedFrom, changedTo);
     emit update(QRectF(0, m_margin + m_heights.top(changedFrom), 1.0e9, 1.0e9));
-    if (m_heights.total() != oldTotal || m_pageWidth != oldWidth)
+    if (m_heights.total() != oldTotal || m_pageWidth != oldWidth || documentSize().width() != m_reportedWidth) {
+        m_reportedWidth = documentSize().width();
         emit documentSizeChanged(documentSize());
+    }
 }
 
 // A new line width (the window was resized) or new text options: what was
@@ -354,6 +361,7 @@ void LazyDocumentLayout::relayoutAll()
             m_heights.setEstimated(index, m_heights.length(index));
         }
     }
+    updateWidestTable();
     BlockHeightIndex::Estimate estimate = m_heights.estimate();
     estimate.lineWidth = contentWidth();
     m_heights.setEstimate(estimate);
@@ -499,8 +507,10 @@ void LazyDocumentLayout::checkAfterEdit([[maybe_unused]] qsizetype first, [[mayb
 
 void LazyDocumentLayout::sizeMayHaveChanged(qreal oldTotal) const
 {
-    if (m_heights.total() != oldTotal)
+    if (m_heights.total() != oldTotal || documentSize().width() != m_reportedWidth) {
+        m_reportedWidth = documentSize().width();
         emit const_cast<LazyDocumentLayout*>(this)->documentSizeChanged(documentSize());
+    }
 }
 
 // --- laying out paragraphs ------------------------------------------------------

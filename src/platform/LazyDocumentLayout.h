@@ -138,6 +138,7 @@ private:
 
     // --- tables (LazyDocumentLayoutTables.cpp)
     qreal tableWidth() const;
+    void updateWidestTable();
     TableGeometry geometryOf(const QTextTable* table) const;
     void layOutUnit(const Unit& unit) const;
     Rows layOutRows(QTextTable* table, const TableGeometry& geometry, int first, int last,
@@ -174,6 +175,8 @@ private:
     QTextOption m_option;
     // Set while painting, which must lay nothing out.
     mutable bool m_drawing = false;
+    qreal m_widestTable = 0;            // right edge of the widest table
+    mutable qreal m_reportedWidth = 0;  // the width documentSizeChanged last gave
     mutable std::unordered_map<const QTextTable*, NestedTable> m_nested;
     mutable std::vector<const QTextTable*> m_nestedLaidOut;  // in the row group being laid out
     PictureObject* m_pictures = nullptr;

@@ -63,6 +63,26 @@ void strokeAround(QPainter* painter, const QRectF& rect, qreal width, const QBru
 
 } // namespace
 
+// The columns' widths come from the tables' formats, so this needs no
+// layout: what the document's width is, whatever is laid out.
+void LazyDocumentLayout::updateWidestTable()
+{
+    m_widestTable = 0;
+    std::vector<const QTextFrame*> frames{document()->rootFrame()};
+    while (!frames.empty()) {
+        const QTextFrame* frame = frames.back();
+        frames.pop_back();
+        for (QTextFrame* child : frame->childFrames()) {
+            if (const auto* table = qobject_cast<const QTextTable*>(child)) {
+                const TableGeometry geometry = geometryOf(table);
+                m_widestTable = std::max(m_widestTable, geometry.left + geometry.width);
+            } else {
+                frames.push_back(child);
+            }
+        }
+    }
+}
+
 qreal LazyDocumentLayout::tableWidth() const
 {
     return contentWidth();
