@@ -76,6 +76,10 @@ public:
     qreal setMeasured(qsizetype index, qreal height, qsizetype length);
     // Forgets a measurement: the paragraph is estimated again.
     void setEstimated(qsizetype index, qsizetype length);
+    // Keeps the measured height, but as an estimate: the paragraph is to be
+    // laid out again (at a new width, where its old height is a better guess
+    // than its length gives).
+    void keepAsEstimate(qsizetype index) { m_entries[size_t(index)].measured = 0; }
 
     qreal top(qsizetype index) const;  // sum of the heights before index
     qreal total() const { return m_total; }

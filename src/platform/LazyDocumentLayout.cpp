@@ -346,25 +346,29 @@ void LazyDocumentLayout::documentChanged(int from, int charsRemoved, int charsAd
 }
 
 // A new line width (the window was resized) or new text options: what was
-// laid out is estimated again, from the lengths kept in the index. Its old
-// lines go too, since the caret's moves follow a paragraph's lines.
+// laid out is to be laid out again, and stands in with the height it had
+// until then (closer than an estimate from its length: a picture is as high
+// at any width). Its old lines go, since the caret's moves follow a
+// paragraph's lines. Were it estimated from its length, a document whose
+// pictures fill the window would shrink below the window's height, lose its
+// scroll bar, widen, and grow back, over and over.
 void LazyDocumentLayout::relayoutAll()
 {
     qsizetype lastLaidOut = m_heights.size() - 1;
     while (lastLaidOut >= 0 && !m_heights.isMeasured(lastLaidOut))
         --lastLaidOut;
+    BlockHeightIndex::Estimate estimate = m_heights.estimate();
+    estimate.lineWidth = contentWidth();
+    m_heights.setEstimate(estimate);  // those never laid out
     qsizetype index = 0;
     for (QTextBlock block = document()->begin(); block.isValid() && index <= lastLaidOut;
          block = block.next(), ++index) {
         if (m_heights.isMeasured(index)) {
             block.clearLayout();
-            m_heights.setEstimated(index, m_heights.length(index));
+            m_heights.keepAsEstimate(index);
         }
     }
     updateWidestTable();
-    BlockHeightIndex::Estimate estimate = m_heights.estimate();
-    estimate.lineWidth = contentWidth();
-    m_heights.setEstimate(estimate);
 }
 
 // --- units ----------------------------------------------------------------------
