@@ -104,6 +104,7 @@ private slots:
     void textOfTablesKeepsPositions();
     void largeTableLaysOutOnlyWhatIsShown();
     void picturesAreDecodedOnlyWhenShown();
+    void viewOfPicturesSettles();
     void markersShowTheirTextAsTooltip();
     void listItemsShowTheirMarkers_data();
     void listItemsShowTheirMarkers();
@@ -298,6 +299,27 @@ void TestDocumentObjects::picturesAreDecodedOnlyWhenShown()
     const QTextBlock last = box.document()->lastBlock();
     QCOMPARE(charRect(box, last.position()).width(), 60.0);
     QVERIFY(charRect(box, last.position()).height() >= 40);
+}
+
+// Pictures taller than the window together, though their paragraphs'
+// lengths promise a few lines. When the scroll bar comes, the text gets
+// narrower and is laid out again; until then it must keep the height it had,
+// or the scroll bar goes, the text widens, and so on for ever.
+void TestDocumentObjects::viewOfPicturesSettles()
+{
+    RichTextBox box;
+    QTextCursor cursor(box.document());
+    for (int i = 0; i < 3; ++i) {
+        cursor.insertImage(addPicture(box.document(), png(100, 150, Qt::blue), {100, 150}));
+        cursor.insertBlock();
+    }
+    QVERIFY(EditorInput::showExposed(box, 400, 400));
+    QCoreApplication::sendPostedEvents();
+    const qreal height = box.document()->documentLayout()->documentSize().height();
+    QVERIFY(height > 450);
+    box.document()->setPageSize(QSizeF(box.document()->pageSize().width() - 15, -1));
+    QCOMPARE(box.document()->documentLayout()->documentSize().height(), height);
+    QVERIFY(!layoutOf(box)->heights().isMeasured(0));  // to be laid out again all the same
 }
 
 void TestDocumentObjects::markersShowTheirTextAsTooltip()
