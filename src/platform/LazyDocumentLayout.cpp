@@ -182,8 +182,15 @@ QRectF LazyDocumentLayout::frameBoundingRect(QTextFrame* frame) const
     const QTextBlock last = document()->findBlock(frame->lastPosition());
     if (!first.isValid() || !last.isValid())
         return QRectF();
-    const qreal top = m_heights.top(first.blockNumber());
-    const qreal bottom = m_heights.top(last.blockNumber() + 1);
+    // A table inside a cell is where the rows that hold it are.
+    qsizetype from = first.blockNumber();
+    qsizetype to = last.blockNumber();
+    if (isTableKind(m_heights.kind(from)))
+        from = unitAt(from).first;
+    if (isTableKind(m_heights.kind(to)))
+        to = unitAt(to).last;
+    const qreal top = m_heights.top(from);
+    const qreal bottom = m_heights.top(to + 1);
     const qreal width = contentWidth() > 0 ? contentWidth() : UnlimitedWidth;
     return QRectF(m_margin, m_margin + top, width, bottom - top);
 }
@@ -235,6 +242,7 @@ void LazyDocumentLayout::rebuild()
     updateGeometry();
     m_heights.clear();
     m_nested.clear();
+    m_rootFrames = doc->rootFrame()->childFrames().size();
     updateWidestTable();
     m_heights.setEstimate(estimateFor(contentWidth()));
     KindWalker kinds(doc);
@@ -290,15 +298,26 @@ void LazyDocumentLayout::documentChanged(int from, int charsRemoved, int charsAd
         // Further ones are as they were: Qt reports the cells whose spans it
         // changed as changed.
         const QTextBlock before = firstBlock.previous();
-        if (before.isValid() && TableRows::outermostAt(doc, before.position()))
+        const qsizetype tables = doc->rootFrame()->childFrames().size();
+        bool tableChanged = tables != m_rootFrames;  // one came or went
+        m_rootFrames = tables;
+        if (before.isValid() && TableRows::outermostAt(doc, before.position())) {
             firstBlock = doc->findBlockByNumber(int(tableUnit(before).first));
-        else if (TableRows::outermostAt(doc, firstBlock.position()))
+            tableChanged = true;
+        } else if (TableRows::outermostAt(doc, firstBlock.position())) {
             firstBlock = doc->findBlockByNumber(int(tableUnit(firstBlock).first));
+            tableChanged = true;
+        }
         const QTextBlock after = lastBlock.next();
-        if (after.isValid() && TableRows::outermostAt(doc, after.position()))
+        if (after.isValid() && TableRows::outermostAt(doc, after.position())) {
             lastBlock = doc->findBlockByNumber(int(tableUnit(after).last));
-        else if (TableRows::outermostAt(doc, lastBlock.position()))
+            tableChanged = true;
+        } else if (TableRows::outermostAt(doc, lastBlock.position())) {
             lastBlock = doc->findBlockByNumber(int(tableUnit(lastBlock).last));
+            tableChanged = true;
+        }
+        if (tableChanged)
+            updateWidestTable();
         const qsizetype first = firstBlock.blockNumber();
         const qsizetype newLast = lastBlock.blockNumber();
         const qsizetype oldLast = newLast - (blockCount - m_heights.size());
@@ -332,8 +351,6 @@ void LazyDocumentLayout::documentChanged(int from, int charsRemoved, int charsAd
             }
             changedFrom = first;
             changedTo = newLast;
-            if (!doc->rootFrame()->childFrames().isEmpty() || m_widestTable > 0)
-                updateWidestTable();
         }
     }
     m_characterCount = length;

@@ -176,6 +176,7 @@ private:
     // Set while painting, which must lay nothing out.
     mutable bool m_drawing = false;
     qreal m_widestTable = 0;            // right edge of the widest table
+    qsizetype m_rootFrames = 0;         // tables and frames of the root frame
     mutable qreal m_reportedWidth = 0;  // the width documentSizeChanged last gave
     mutable std::unordered_map<const QTextTable*, NestedTable> m_nested;
     mutable std::vector<const QTextTable*> m_nestedLaidOut;  // in the row group being laid out
