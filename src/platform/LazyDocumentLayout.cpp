@@ -429,12 +429,6 @@ qreal LazyDocumentLayout::unitHeight(const Unit& unit) const
     return m_heights.top(unit.last + 1) - m_heights.top(unit.first);
 }
 
-BlockHeightIndex::Kind LazyDocumentLayout::kindOf(const QTextBlock& block) const
-{
-    KindWalker kinds(document());
-    return kinds.next(block);
-}
-
 // Laid out and measured as the table has it: what painting may show.
 bool LazyDocumentLayout::isReady(const Unit& unit) const
 {

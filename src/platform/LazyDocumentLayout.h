@@ -124,7 +124,6 @@ private:
     qreal ensureLaidOut(const Unit& unit) const;
     qreal unitTop(const Unit& unit) const;
     qreal unitHeight(const Unit& unit) const;
-    BlockHeightIndex::Kind kindOf(const QTextBlock& block) const;
 
     // --- paragraphs
     qreal layOutParagraph(const QTextBlock& block, qreal available, const QPointF& position) const;
