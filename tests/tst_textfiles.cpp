@@ -18,6 +18,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 
 #include <memory>
@@ -72,6 +73,7 @@ private slots:
 
     void fileComesBackAsItWas_data();
     void fileComesBackAsItWas();
+    void typedParagraphTakesTheFileLineEnd();
     void unencodableTextIsAskedAbout_data();
     void unencodableTextIsAskedAbout();
     void saveInReadOnlyFolderWritesInPlace();
@@ -192,6 +194,26 @@ void TestTextFiles::fileComesBackAsItWas()
     document->rtfText->moveCursor(QTextCursor::End);
     EditorInput::typeText(document->rtfText, QStringLiteral("ж"));
     QCOMPARE(save(document), bytes + typed);
+}
+
+// A paragraph typed into a line with another end than most (the LF line of
+// a CR LF file) ends as the file's lines do; the line keeps its own end.
+void TestTextFiles::typedParagraphTakesTheFileLineEnd()
+{
+    frmDocument* document = open("one\r\ntwo\nthree\r\nfour\r\n");
+    QVERIFY(document);
+    QTextCursor cursor(document->rtfText->document()->findBlockByNumber(1));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    document->rtfText->setTextCursor(cursor);
+    for (const char* typed : {"2", "3"}) {
+        QTest::keyClick(document->rtfText, Qt::Key_Return);
+        EditorInput::typeText(document->rtfText, QString::fromLatin1(typed));
+    }
+    QCOMPARE(save(document), QByteArray("one\r\ntwo\r\n2\r\n3\nthree\r\nfour\r\n"));
+    // Undone in one step each, the line ends come back with the text.
+    document->rtfText->undo();
+    document->rtfText->undo();
+    QCOMPARE(save(document), QByteArray("one\r\ntwo\r\n2\nthree\r\nfour\r\n"));
 }
 
 void TestTextFiles::unencodableTextIsAskedAbout_data()

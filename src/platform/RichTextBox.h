@@ -161,6 +161,7 @@ private:
     std::optional<T> uniformChar(Read read) const;
     void replaceContent(const QString* plain, const QByteArray* rtf);
     void loadPlainText(const QByteArray& bytes);
+    void giveFileLineEnds(int firstBlock, int lastBlock);
     enum class Typed { Unchanged, Changed, Destroyed };
     Typed runKeyPress(const QString& typed, QString* result);
     void insertTyped(const QString& text);

@@ -61,6 +61,22 @@ void RichTextBox::loadPlainText(const QByteArray& bytes)
     doc->setModified(false);
 }
 
+// A paragraph split by typing copies its line end to both halves; the break
+// that was typed, and any before it in the typed text, end as the file's
+// lines do. The last paragraph keeps the end its line had.
+void RichTextBox::giveFileLineEnds(int firstBlock, int lastBlock)
+{
+    QTextBlock block = document()->findBlockByNumber(firstBlock);
+    for (int number = firstBlock; number < lastBlock && block.isValid(); ++number, block = block.next()) {
+        if (!block.blockFormat().hasProperty(LineEnds::BlockProperty))
+            continue;
+        QTextCursor cursor(block);
+        QTextBlockFormat format = block.blockFormat();
+        format.clearProperty(LineEnds::BlockProperty);
+        cursor.setBlockFormat(format);
+    }
+}
+
 QString RichTextBox::fileText() const
 {
     const QTextDocument* doc = document();

@@ -84,9 +84,14 @@ RichTextBox::Typed RichTextBox::runKeyPress(const QString& typed, QString* resul
 void RichTextBox::insertTyped(const QString& text)
 {
     QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
     if (overwriteMode() && !cursor.hasSelection() && !cursor.atBlockEnd())
         cursor.deleteChar();
+    const int firstBlock = cursor.blockNumber();
     cursor.insertText(text);  // a "\r" starts a paragraph
+    if (m_ownLineEnds)
+        giveFileLineEnds(firstBlock, cursor.blockNumber());
+    cursor.endEditBlock();
     setTextCursor(cursor);
     ensureCursorVisible();
 }
@@ -181,6 +186,13 @@ void RichTextBox::keyPressEvent(QKeyEvent* event)
     case Typed::Destroyed:
         return;
     case Typed::Unchanged:
+        // A new paragraph in a file with mixed line ends takes the file's
+        // line end in the same undo step.
+        if (m_ownLineEnds && typed == QLatin1String("\r") && !overwriteMode()) {
+            event->accept();
+            insertTyped(typed);
+            return;
+        }
         // QTextEdit inserts it as usual: overwrite mode, undo grouping.
         QTextEdit::keyPressEvent(event);
         return;
