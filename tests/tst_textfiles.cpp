@@ -196,8 +196,9 @@ void TestTextFiles::fileComesBackAsItWas()
     QCOMPARE(save(document), bytes + typed);
 }
 
-// A paragraph typed into a line with another end than most (the LF line of
-// a CR LF file) ends as the file's lines do; the line keeps its own end.
+// A paragraph typed or pasted into a line with another end than most (the
+// LF line of a CR LF file) ends as the file's lines do; the line keeps its
+// own end.
 void TestTextFiles::typedParagraphTakesTheFileLineEnd()
 {
     frmDocument* document = open("one\r\ntwo\nthree\r\nfour\r\n");
@@ -210,6 +211,12 @@ void TestTextFiles::typedParagraphTakesTheFileLineEnd()
         EditorInput::typeText(document->rtfText, QString::fromLatin1(typed));
     }
     QCOMPARE(save(document), QByteArray("one\r\ntwo\r\n2\r\n3\nthree\r\nfour\r\n"));
+    // Pasted lines the same.
+    cursor.setPosition(document->rtfText->document()->findBlockByNumber(3).position());
+    document->rtfText->setTextCursor(cursor);
+    document->rtfText->setSelText(QStringLiteral("a\nb\n"));
+    QCOMPARE(save(document), QByteArray("one\r\ntwo\r\n2\r\na\r\nb\r\n3\nthree\r\nfour\r\n"));
+    document->rtfText->undo();
     // Undone in one step each, the line ends come back with the text.
     document->rtfText->undo();
     document->rtfText->undo();

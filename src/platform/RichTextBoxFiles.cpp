@@ -61,9 +61,9 @@ void RichTextBox::loadPlainText(const QByteArray& bytes)
     doc->setModified(false);
 }
 
-// A paragraph split by typing copies its line end to both halves; the break
-// that was typed, and any before it in the typed text, end as the file's
-// lines do. The last paragraph keeps the end its line had.
+// A paragraph split by typing or pasting copies its line end to both
+// halves; the break that was typed, and any before it in the typed text,
+// end as the file's lines do. The last paragraph keeps the end its line had.
 void RichTextBox::giveFileLineEnds(int firstBlock, int lastBlock)
 {
     QTextBlock block = document()->findBlockByNumber(firstBlock);

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTextBlock>
+#include <QTextDocument>
 
 namespace {
 
@@ -87,7 +89,7 @@ void RichTextBox::insertTyped(const QString& text)
     cursor.beginEditBlock();
     if (overwriteMode() && !cursor.hasSelection() && !cursor.atBlockEnd())
         cursor.deleteChar();
-    const int firstBlock = cursor.blockNumber();
+    const int firstBlock = document()->findBlock(cursor.selectionStart()).blockNumber();
     cursor.insertText(text);  // a "\r" starts a paragraph
     if (m_ownLineEnds)
         giveFileLineEnds(firstBlock, cursor.blockNumber());
