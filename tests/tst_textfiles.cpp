@@ -173,6 +173,9 @@ void TestTextFiles::fileComesBackAsItWas_data()
         + encoded(QStringLiteral("Привет, мир"), "windows-1251") + "</body></html>\r\n";
     QTest::newRow("web page declaring windows-1251") << page << QByteArray("windows-1251")
                                                      << encoded(QStringLiteral("ж"), "windows-1251");
+    QTest::newRow("web page claiming UTF-8 in KOI8-R")
+        << "<meta charset=\"utf8\">" + encoded(russian, "KOI8-R") << QByteArray("KOI8-R")
+        << encoded(QStringLiteral("ж"), "KOI8-R");
     // A megabyte of ASCII before the first Russian line.
     QTest::newRow("KOI8-R after 1 MB of ASCII")
         << QByteArray(1024 * 1024, 'a') + "\n" + encoded(russian, "KOI8-R") << QByteArray("KOI8-R")
