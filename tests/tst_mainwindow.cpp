@@ -6,16 +6,17 @@
 #include "app/MainMenu.h"
 #include "app/MainStatusBar.h"
 #include "app/MainToolBar.h"
-#include "app/UiTexts.h"
 #include "app/WindowListMenu.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
 #include "helpers/DocumentWindows.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
 #include "helpers/TestFiles.h"
 #include "platform/RichTextBox.h"
 #include "platform/UserStore.h"
+#include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,6 +45,16 @@
 #endif
 
 namespace {
+
+MainToolBar* toolBar(const frmMain& window)
+{
+    return namedPart<MainToolBar>(window, "tbToolBar");
+}
+
+MainStatusBar* statusBar(const frmMain& window)
+{
+    return namedPart<MainStatusBar>(window, "sbStatusBar");
+}
 
 QString storedBound(const char* key)
 {
@@ -120,15 +131,15 @@ void TestMainWindow::firstStartWithNoSettings()
     // 1000 and 6500 twips at 96 dpi
     QCOMPARE(window.pos(), QPoint(67, 67));
     QCOMPARE(window.size(), QSize(433, 433));
-    QVERIFY(window.tbToolBar->isVisible());
-    QVERIFY(window.sbStatusBar->isVisible());
+    QVERIFY(toolBar(window)->isVisible());
+    QVERIFY(statusBar(window)->isVisible());
     QVERIFY(item(window, "mnuViewToolbar")->isChecked());
     QVERIFY(item(window, "mnuViewStatusBar")->isChecked());
-    QCOMPARE(window.sbStatusBar->Panel(1)->text(), QStringLiteral("Для вызова 'Справки' нажмите F1"));
+    QCOMPARE(statusBar(window)->Panel(1)->text(), QStringLiteral("Для вызова 'Справки' нажмите F1"));
     QCOMPARE(DocumentWindows::captions(window), QStringList{QStringLiteral("Документ 1")});
     QCOMPARE(window.ActiveForm(), window.documentWindows().first());
-    QCOMPARE(MainToolBar::Value(window.tbToolBar->Button(QStringLiteral("Align Left"))), 1);
-    QCOMPARE(MainToolBar::Value(window.tbToolBar->Button(QStringLiteral("Center"))), 0);
+    QCOMPARE(MainToolBar::Value(toolBar(window)->Button(QStringLiteral("Align Left"))), 1);
+    QCOMPARE(MainToolBar::Value(toolBar(window)->Button(QStringLiteral("Center"))), 0);
 
     // Completion options
     QVERIFY(item(window, "mnuOptionsComplete")->isChecked());
@@ -136,8 +147,8 @@ void TestMainWindow::firstStartWithNoSettings()
     QVERIFY(!item(window, "mnuOptionsUpper")->isChecked());
 
     // The refresh runs every 10 ms from the start.
-    QVERIFY(window.TimerChecking->isActive());
-    QCOMPARE(window.TimerChecking->interval(), 10);
+    QVERIFY(namedPart<QTimer>(window, "TimerChecking")->isActive());
+    QCOMPARE(namedPart<QTimer>(window, "TimerChecking")->interval(), 10);
     QTRY_VERIFY(!item(window, "mnufiledelete")->isEnabled());
 
     // The new document's editor starts in the default font.
@@ -268,7 +279,7 @@ void TestMainWindow::toolbarHoldsTwentyPositions()
         {"Align Left", "По левому краю"}, {"Center", "По центру"}, {"Align Right", "По правому краю"},
         {"", nullptr}, {"Find", "Найти"},
     };
-    MainToolBar* bar = window.tbToolBar;
+    MainToolBar* bar = toolBar(window);
     QCOMPARE(bar->actions().size(), 20);
     QVERIFY(!bar->Button(0));
     QVERIFY(!bar->Button(21));
@@ -292,7 +303,7 @@ void TestMainWindow::toolbarHoldsTwentyPositions()
 void TestMainWindow::statusBarPanels()
 {
     frmMain window;
-    MainStatusBar* bar = window.sbStatusBar;
+    MainStatusBar* bar = statusBar(window);
     const QStringList tips = {QStringLiteral("Статус"), QStringLiteral("Состояние клавиши NUM LOCK"),
                               QStringLiteral("Состояние клавиши САРS LOCK"),
                               QStringLiteral("Состояние клавиши INSERT"), QStringLiteral("Дата"),
@@ -333,9 +344,9 @@ void TestMainWindow::storedVisibilityIsCaseSensitive()
 
     frmMain window;
     window.show();
-    QCOMPARE(window.tbToolBar->isVisible(), toolbarShown);
+    QCOMPARE(toolBar(window)->isVisible(), toolbarShown);
     QCOMPARE(item(window, "mnuViewToolbar")->isChecked(), toolbarShown);
-    QCOMPARE(window.sbStatusBar->isVisible(), statusBarShown);
+    QCOMPARE(statusBar(window)->isVisible(), statusBarShown);
     QCOMPARE(item(window, "mnuViewStatusBar")->isChecked(), statusBarShown);
 }
 
@@ -346,7 +357,7 @@ void TestMainWindow::viewTogglesAreStoredAndRestored()
         window.show();
         QVERIFY(m_settings->readIni().isEmpty());
         item(window, "mnuViewToolbar")->trigger();
-        QVERIFY(!window.tbToolBar->isVisible());
+        QVERIFY(!toolBar(window)->isVisible());
         QVERIFY(!item(window, "mnuViewToolbar")->isChecked());
         const QString ini = QString::fromUtf8(m_settings->readIni());
         QVERIFY2(ini.contains(QLatin1String("[Options]")), qPrintable(ini));
@@ -357,7 +368,7 @@ void TestMainWindow::viewTogglesAreStoredAndRestored()
         item(window, "mnuViewStatusBar")->trigger();
         QVERIFY(QString::fromUtf8(m_settings->readIni()).contains(QLatin1String("Statusbar=False")));
         item(window, "mnuViewStatusBar")->trigger();
-        QVERIFY(window.sbStatusBar->isVisible());
+        QVERIFY(statusBar(window)->isVisible());
         const QString after = QString::fromUtf8(m_settings->readIni());
         QVERIFY2(after.contains(QLatin1String("Statusbar=True")), qPrintable(after));
         QVERIFY2(after.contains(QLatin1String("Toolbar=False")), qPrintable(after));
@@ -365,12 +376,12 @@ void TestMainWindow::viewTogglesAreStoredAndRestored()
     // The next start finds the toolbar hidden.
     frmMain again;
     again.show();
-    QVERIFY(!again.tbToolBar->isVisible());
+    QVERIFY(!toolBar(again)->isVisible());
     QVERIFY(!item(again, "mnuViewToolbar")->isChecked());
-    QVERIFY(again.sbStatusBar->isVisible());
+    QVERIFY(statusBar(again)->isVisible());
     // Shown again from the hidden state.
     item(again, "mnuViewToolbar")->trigger();
-    QVERIFY(again.tbToolBar->isVisible());
+    QVERIFY(toolBar(again)->isVisible());
     QVERIFY(QString::fromUtf8(m_settings->readIni()).contains(QLatin1String("Toolbar=True")));
 }
 
@@ -492,7 +503,7 @@ void TestMainWindow::documentNumbersAreNeverReused()
     frmMain window;
     window.show();
     item(window, "mnuFileNew")->trigger();
-    window.tbToolBar->Button(QStringLiteral("New"))->trigger();
+    toolBar(window)->Button(QStringLiteral("New"))->trigger();
     QCOMPARE(DocumentWindows::captions(window), (QStringList{QStringLiteral("Документ 1"), QStringLiteral("Документ 2"),
                                              QStringLiteral("Документ 3")}));
     // Close Документ 2 (empty: no question), then a new window is number 4.
@@ -562,8 +573,8 @@ void TestMainWindow::refreshWithoutDocument()
     RichTextBox* editor = window.ActiveForm()->rtfText;
     editor->setText(QStringLiteral("жирный"));
     editor->selectAll();
-    window.tbToolBar->Button(QStringLiteral("Bold"))->trigger();
-    QCOMPARE(MainToolBar::Value(window.tbToolBar->Button(QStringLiteral("Bold"))), 1);
+    toolBar(window)->Button(QStringLiteral("Bold"))->trigger();
+    QCOMPARE(MainToolBar::Value(toolBar(window)->Button(QStringLiteral("Bold"))), 1);
     QGuiApplication::clipboard()->setText(QStringLiteral("текст"));
     window.ActiveForm()->setCaption(QStringLiteral("/tmp/a.txt"));
     window.TimerChecking_Timer();
@@ -581,7 +592,7 @@ void TestMainWindow::refreshWithoutDocument()
     QVERIFY(!window.ActiveForm());
     window.TimerChecking_Timer();
 
-    MainToolBar* bar = window.tbToolBar;
+    MainToolBar* bar = toolBar(window);
     for (int position : {3, 5, 7, 8, 9, 11, 12, 13, 14, 16, 17, 18, 20})
         QVERIFY2(!bar->Button(position)->isEnabled(), qPrintable(QString::number(position)));
     for (int position : {16, 17, 18})
@@ -618,8 +629,8 @@ void TestMainWindow::refreshFollowsSelectionAndCaption()
                                     "mnutuningcapsdisabled"};
     for (const char* name : selectionItems)
         QVERIFY2(!item(window, name)->isEnabled(), name);
-    QVERIFY(!window.tbToolBar->Button(QStringLiteral("Cut"))->isEnabled());
-    QVERIFY(!window.tbToolBar->Button(QStringLiteral("Copy"))->isEnabled());
+    QVERIFY(!toolBar(window)->Button(QStringLiteral("Cut"))->isEnabled());
+    QVERIFY(!toolBar(window)->Button(QStringLiteral("Copy"))->isEnabled());
     for (const char* name : {"mnuFileSave", "mnueditfind", "mnuwindowmakeselect", "mnueditsimbol"})
         QVERIFY2(item(window, name)->isEnabled(), name);
 
@@ -628,8 +639,8 @@ void TestMainWindow::refreshFollowsSelectionAndCaption()
     QTRY_VERIFY(item(window, "mnuEditCut")->isEnabled());
     for (const char* name : selectionItems)
         QVERIFY2(item(window, name)->isEnabled(), name);
-    QVERIFY(window.tbToolBar->Button(QStringLiteral("Cut"))->isEnabled());
-    QVERIFY(window.tbToolBar->Button(QStringLiteral("Copy"))->isEnabled());
+    QVERIFY(toolBar(window)->Button(QStringLiteral("Cut"))->isEnabled());
+    QVERIFY(toolBar(window)->Button(QStringLiteral("Copy"))->isEnabled());
 
     // Untitled: no File > Delete; once it has a path, Delete is offered.
     QVERIFY(!item(window, "mnufiledelete")->isEnabled());
@@ -655,7 +666,7 @@ void TestMainWindow::refreshFollowsClipboard()
     window.show();
     const auto pasteStates = [&] {
         window.TimerChecking_Timer();
-        return QList<bool>{window.tbToolBar->Button(QStringLiteral("Paste"))->isEnabled(),
+        return QList<bool>{toolBar(window)->Button(QStringLiteral("Paste"))->isEnabled(),
                            item(window, "mnuEditPaste")->isEnabled(),
                            item(window, "mnucontxtpaste")->isEnabled()};
     };
@@ -681,7 +692,7 @@ void TestMainWindow::keyIndicatorsShowInStatusBar()
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     RichTextBox* editor = window.ActiveForm()->rtfText;
-    QLabel* ins = window.sbStatusBar->Panel(4);
+    QLabel* ins = statusBar(window)->Panel(4);
     QVERIFY(!ins->isEnabled());
     QTest::keyClick(editor, Qt::Key_Insert);
     QVERIFY(editor->overwriteMode());
@@ -696,7 +707,7 @@ void TestMainWindow::keyIndicatorsShowInStatusBar()
 
     // Without a window system to ask, the lock keys are followed as pressed.
     for (int index : {2, 3}) {
-        QLabel* panel = window.sbStatusBar->Panel(index);
+        QLabel* panel = statusBar(window)->Panel(index);
         const bool before = panel->isEnabled();
         QTest::keyClick(window.windowHandle(), index == 2 ? Qt::Key_NumLock : Qt::Key_CapsLock);
         QCOMPARE(panel->isEnabled(), !before);

@@ -1,11 +1,11 @@
 #include "app/IniValues.h"
-#include "app/UiTexts.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/TestFiles.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextCodec.h"
 #include "platform/UserStore.h"
-#include "helpers/TestFiles.h"
+#include "texts/UiTexts.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "app/IniValues.h"
 
-#include "app/UiTexts.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ReadableFile.h"
 #include "platform/UserStore.h"
+#include "texts/UiTexts.h"
 
 #include <QDir>
 #include <QFileInfo>

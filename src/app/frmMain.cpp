@@ -5,11 +5,10 @@
 #include "app/MainMenu.h"
 #include "app/MainStatusBar.h"
 #include "app/MainToolBar.h"
-#include "app/MenuBarKeys.h"
 #include "app/MdiTiling.h"
+#include "app/MenuBarKeys.h"
 #include "app/StateRefresh.h"
 #include "app/ToolbarKeys.h"
-#include "app/UiTexts.h"
 #include "app/WindowListMenu.h"
 #include "commands/CommandContext.h"
 #include "commands/EditCommands.h"
@@ -27,6 +26,7 @@
 #include "platform/Twips.h"
 #include "platform/UserStore.h"
 #include "platform/WindowBounds.h"
+#include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,6 +37,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
@@ -284,6 +285,9 @@ void frmMain::CreateDocumentWindow()
             sbStatusBar->setOverwriteMode(overwrite);
     });
     RichTextBox* editor = document->rtfText;
+    document->setCompletionOptions(m_completionOptions);
+    connect(document, &frmDocument::formattingChanged, tbToolBar, &MainToolBar::showFormatting);
+    connect(document, &frmDocument::contextMenuWanted, this, &frmMain::rtfText_ContextMenu);
     connect(document, &QWidget::windowTitleChanged, m_refresh, &StateRefresh::markDue);
     connect(editor, &QTextEdit::selectionChanged, m_refresh, &StateRefresh::markDue);
     connect(editor, &QTextEdit::cursorPositionChanged, m_refresh, &StateRefresh::markDue);
@@ -294,6 +298,13 @@ void frmMain::CreateDocumentWindow()
     editor->setFocus();
     // An empty document: Align Left pressed, no style.
     tbToolBar->showFormatting(editor->SelFormatting());
+}
+
+// Items about the text at position (such as spelling suggestions) would go
+// before the menu's own items, for this showing only.
+void frmMain::rtfText_ContextMenu(const QPoint& globalPos, qsizetype)
+{
+    m_menu->mnucontext->exec(globalPos);
 }
 
 // The toolbar's formatting buttons follow the document the user turns to.

@@ -184,18 +184,22 @@ void RichTextBox::keyPressEvent(QKeyEvent* event)
     }
 
     QString result;
+    const bool focused = hasFocus();
     switch (runKeyPress(typed, &result)) {
     case Typed::Destroyed:
         return;
     case Typed::Unchanged:
+        // QTextEdit inserts it as usual (overwrite mode, undo grouping),
+        // unless the handler moved the focus away (the tag list opened):
+        // QTextEdit would then show its caret again beside the new focus.
         // A new paragraph in a file with mixed line ends takes the file's
         // line end in the same undo step.
-        if (m_ownLineEnds && typed == QLatin1String("\r") && !overwriteMode()) {
+        if ((focused && !hasFocus())
+            || (m_ownLineEnds && typed == QLatin1String("\r") && !overwriteMode())) {
             event->accept();
-            insertTyped(typed);
+            insertTyped(result);
             return;
         }
-        // QTextEdit inserts it as usual: overwrite mode, undo grouping.
         QTextEdit::keyPressEvent(event);
         return;
     case Typed::Changed:
@@ -214,10 +218,16 @@ void RichTextBox::inputMethodEvent(QInputMethodEvent* event)
         return;
     }
     QString result;
+    const bool focused = hasFocus();
     switch (runKeyPress(event->commitString(), &result)) {
     case Typed::Destroyed:
         return;
     case Typed::Unchanged:
+        if (focused && !hasFocus()) {  // as for a key
+            event->accept();
+            insertTyped(result);
+            return;
+        }
         QTextEdit::inputMethodEvent(event);
         return;
     case Typed::Changed: {
