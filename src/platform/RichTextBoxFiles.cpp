@@ -1,6 +1,7 @@
 #include "platform/RichTextBox.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/PrintPages.h"
 #include "platform/ReadableFile.h"
 #include "platform/TextCodec.h"
 #include "rtf/RtfReader.h"
@@ -129,7 +130,7 @@ void RichTextBox::SelPrint(QPrinter* printer)
         return;
     const QTextCursor selection = textCursor();
     if (!selection.hasSelection()) {
-        document()->print(printer);
+        PrintPages(*document(), printer);
         return;
     }
     // A copy cut down to the selection keeps the formats of its characters
@@ -143,6 +144,6 @@ void RichTextBox::SelPrint(QPrinter* printer)
     cut.setPosition(0);
     cut.setPosition(selection.selectionStart(), QTextCursor::KeepAnchor);
     cut.removeSelectedText();
-    copy->print(printer);
+    PrintPages(*copy, printer);
 }
 
