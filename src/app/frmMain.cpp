@@ -303,7 +303,6 @@ void frmMain::onSubWindowActivated(QMdiSubWindow*)
     sbStatusBar->setOverwriteMode(document && document->rtfText->overwriteMode());
     if (document)
         tbToolBar->showFormatting(document->rtfText->SelFormatting());
-    m_windowList->rebuild();
 }
 
 CommandContext frmMain::commandContext()
