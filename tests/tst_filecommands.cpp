@@ -44,6 +44,10 @@
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 // Answers the next frmDeleteQuestion with a key as soon as it shows, and
@@ -390,6 +394,7 @@ void TestFileCommands::writeFailures_data()
         {"through a file", "old.txt/файл.txt", "old.txt/файл.rtf", "не найдена"},
         {"folder as target", "папка", "папка.rtf", "это папка"},
         {"read-only file", "old.txt", "old.rtf", "защищён от записи"},
+        {"FIFO at the path", "канал.txt", "канал.rtf", "это канал (FIFO)"},
     };
     for (const auto& t : targets) {
         for (const char* command : {"save", "save as"}) {
@@ -416,6 +421,13 @@ void TestFileCommands::writeFailures()
     for (const QString& old : olds)
         QVERIFY(TestFiles::writeFile(old, "old content"));
     const QString file = path(target);
+#ifdef Q_OS_UNIX
+    for (const char* fifo : {"канал.txt", "канал.rtf"})
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QString::fromUtf8(fifo))).constData(), 0600), 0);
+#else
+    if (target.startsWith(QStringLiteral("канал")))
+        QSKIP("no FIFOs here");
+#endif
     if (olds.contains(file)) {
         QFile::setPermissions(file, QFileDevice::ReadOwner);
         if (QFileInfo(file).isWritable())
@@ -444,6 +456,10 @@ void TestFileCommands::writeFailures()
     for (const QString& old : olds)
         QCOMPARE(TestFiles::readFile(old), QByteArray("old content"));
     QVERIFY(QFileInfo(path(QStringLiteral("папка"))).isDir());
+#ifdef Q_OS_UNIX
+    struct stat st;
+    QVERIFY(::stat(QFile::encodeName(path(QStringLiteral("канал.txt"))).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+#endif
 }
 
 void TestFileCommands::printsSelectionOrWholeDocument_data()

@@ -13,6 +13,7 @@
 #include "helpers/IsolatedSettings.h"
 #include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
+#include "helpers/TestFiles.h"
 #include "platform/RichTextBox.h"
 #include "platform/UserStore.h"
 #include "texts/UiTexts.h"
@@ -21,6 +22,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QMdiArea>
@@ -29,10 +33,17 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
+#include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -77,7 +88,10 @@ private slots:
     void storedVisibilityIsCaseSensitive_data();
     void storedVisibilityIsCaseSensitive();
     void viewTogglesAreStoredAndRestored();
+    void storedBoundsAreApplied_data();
     void storedBoundsAreApplied();
+    void foreignSettingsFilesAreLeftAlone_data();
+    void foreignSettingsFilesAreLeftAlone();
     void documentNumbersAreNeverReused();
     void windowMenuListsAndActivatesDocuments();
     void arrangeCommandsPlaceTheWindows();
@@ -373,19 +387,116 @@ void TestMainWindow::viewTogglesAreStoredAndRestored()
     QVERIFY(QString::fromUtf8(m_settings->readIni()).contains(QLatin1String("Toolbar=True")));
 }
 
+void TestMainWindow::storedBoundsAreApplied_data()
+{
+    QTest::addColumn<QStringList>("stored");  // MainLeft, MainTop, MainWidth, MainHeight
+    QTest::addColumn<QRect>("bounds");        // null: only the fit to the screen is checked
+    const auto row = [](const char* name, QStringList stored, QRect bounds = QRect()) {
+        QTest::newRow(name) << stored << bounds;
+    };
+    // "not a number" keeps the default 6500 twips.
+    row("ordinary", {"1500", "300", "9000", "not a number"}, QRect(100, 20, 600, 433));
+    // The whole title bar stays on the screen.
+    row("above the screen", {"1500", "-300", "9000", "6500"}, QRect(100, 0, 600, 433));
+    row("far right", {"300000", "1000", "6500", "6500"});
+    row("far left and down", {"-1e7", "1e7", "6500", "6500"});
+    row("huge", {"1000", "1000", "1e9", "1e9"});
+    row("past int in pixels", {"3.3e10", "-3.3e10", "4e10", "1e300"});
+    row("negative size", {"1000", "1000", "-5000", "0"});
+    row("not finite", {"inf", "nan", "-inf", "1e400"});
+}
+
+// Stored bounds are clamped so that the window fits the available screen
+// with its whole title bar on it, whatever was stored; the next shutdown
+// stores what was shown.
 void TestMainWindow::storedBoundsAreApplied()
 {
-    const auto save = [](const char* key, const QString& value) {
-        UserStore::SaveSetting(UiTexts::AppTitle, QStringLiteral("Settings"), QLatin1String(key), value);
-    };
-    save("MainLeft", QStringLiteral("1500"));
-    save("MainTop", QStringLiteral("-300"));
-    save("MainWidth", QStringLiteral("9000"));
-    save("MainHeight", QStringLiteral("not a number"));
+    QFETCH(QStringList, stored);
+    QFETCH(QRect, bounds);
+    const char* keys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+    for (int i = 0; i < 4; ++i)
+        UserStore::SaveSetting(UiTexts::AppTitle, QStringLiteral("Settings"), QLatin1String(keys[i]), stored[i]);
     frmMain window;
-    QCOMPARE(window.pos(), QPoint(100, -20));
-    QCOMPARE(window.width(), 600);
-    QCOMPARE(window.height(), 433); // the default 6500 twips
+    const QRect shown(window.pos(), window.size());
+    if (!bounds.isNull())
+        QCOMPARE(shown, bounds);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    QVERIFY(screen.contains(QRect(shown.x(), shown.y(), shown.width(), titleBar)));
+    QVERIFY(shown.height() + titleBar <= screen.height());
+    window.show();
+    QVERIFY(window.close());
+    QVERIFY(storedBound("MainWidth").toInt() <= screen.width() * 15);
+    QVERIFY(storedBound("MainHeight").toInt() <= screen.height() * 15);
+}
+
+void TestMainWindow::foreignSettingsFilesAreLeftAlone_data()
+{
+    QTest::addColumn<QString>("thing");
+    QTest::addColumn<QString>("where");
+    for (const char* thing : {"FIFO", "link to /dev/zero", "2 MB file"}) {
+        for (const char* where : {"pergalot.ini", "per-user pergalot.ini", "per-user store"})
+            QTest::addRow("%s as %s", thing, where) << QString::fromLatin1(thing) << QString::fromLatin1(where);
+    }
+}
+
+// A pipe, an endless device or a huge file where a settings file belongs:
+// the start goes on with the defaults at once, and nothing is written over it.
+void TestMainWindow::foreignSettingsFilesAreLeftAlone()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, thing);
+    QFETCH(QString, where);
+    IsolatedSettings& settings = *m_settings;
+    const QString userIni = UserStore::folder(UiTexts::AppTitle) + QStringLiteral("/pergalot.ini");
+    QStringList paths{settings.iniPath()};  // the per-user pergalot.ini is used when this one is no file
+    if (where == QLatin1String("per-user pergalot.ini"))
+        paths.append(userIni);
+    else if (where == QLatin1String("per-user store"))
+        paths = QStringList{UserStore::filePath(UiTexts::AppTitle)};
+    const QByteArray huge = "[Options]\nToolbar=False\n[Settings]\nMainLeft=3000\n" + QByteArray(2 << 20, ';');
+    for (const QString& path : paths) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        const QByteArray name = QFile::encodeName(path);
+        if (thing == QLatin1String("FIFO"))
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (thing == QLatin1String("link to /dev/zero"))
+            QCOMPARE(::symlink("/dev/zero", name.constData()), 0);
+        else
+            QVERIFY(TestFiles::writeFile(path, huge));
+    }
+    const auto unchanged = [&](const QString& path) {
+        struct stat st;
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+            return false;
+        if (thing == QLatin1String("FIFO"))
+            return S_ISFIFO(st.st_mode);
+        if (thing == QLatin1String("link to /dev/zero"))
+            return S_ISLNK(st.st_mode) && QFileInfo(path).symLinkTarget() == QLatin1String("/dev/zero");
+        return TestFiles::readFile(path) == huge;
+    };
+    {
+        frmMain window;
+        QCOMPARE(window.pos(), QPoint(67, 67));  // the default 1000 twips
+        QVERIFY(!window.findChild<QToolBar*>(QStringLiteral("tbToolBar"))->isHidden());
+        window.show();
+        window.findChild<QAction*>(QStringLiteral("mnuViewToolbar"))->trigger();
+        QVERIFY(window.close());
+    }
+    for (const QString& path : paths)
+        QVERIFY2(unchanged(path), qPrintable(path));
+    // The settings file that is a file was written as usual.
+    if (where == QLatin1String("per-user store"))
+        QVERIFY(settings.readIni().contains("Toolbar=False"));
+    else if (where == QLatin1String("pergalot.ini"))
+        QVERIFY(TestFiles::readFile(userIni).contains("Toolbar=False"));
+    if (where != QLatin1String("per-user store"))
+        QCOMPARE(UserStore::GetSetting(UiTexts::AppTitle, QStringLiteral("Settings"), QStringLiteral("MainLeft"),
+                                       QString()),
+                 QString::number(15 * 67));
+#else
+    QSKIP("pipes and device links are a POSIX matter here");
+#endif
 }
 
 void TestMainWindow::documentNumbersAreNeverReused()

@@ -25,6 +25,7 @@
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 #include "platform/UserStore.h"
+#include "platform/WindowBounds.h"
 #include "texts/UiTexts.h"
 
 #include <QAction>
@@ -38,6 +39,8 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
 #include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
@@ -231,8 +234,16 @@ void frmMain::restoreBounds()
         values[i] = ok && qIsFinite(value) ? value : bounds[i].defaultValue;
     }
     const double dpi = logicalDpiX();
-    move(Twips::toPixels(values[0], dpi), Twips::toPixels(values[1], dpi));
-    resize(Twips::toPixels(values[2], dpi), Twips::toPixels(values[3], dpi));
+    const QRect wanted(Twips::toPixels(values[0], dpi), Twips::toPixels(values[1], dpi),
+                       Twips::toPixels(values[2], dpi), Twips::toPixels(values[3], dpi));
+    // Bounds edited by hand, or stored on a larger screen, must still give a
+    // window the user can see and move.
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    const QRect bounds = WindowBounds::fit(wanted, screens, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    move(bounds.topLeft());
+    resize(bounds.size());
 }
 
 void frmMain::storeBounds()

@@ -125,7 +125,7 @@ void FileCommands::mnuFileSave_Click()
     RichTextBox* editor = document->rtfText;
     QString reason;
     const bool saved = path.right(3) == QLatin1String("rtf") ? editor->SaveFile(path, &reason)
-                                                             : WriteTextFile(path, editor->Text(), &reason);
+                                                             : WriteTextFile(path, *editor, &reason);
     if (!saved)
         report(UiTexts::SaveFailed.arg(path, reason));
 }

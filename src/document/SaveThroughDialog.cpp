@@ -19,7 +19,7 @@ SavedFile SaveThroughDialog(CommonDialog& dialog, const QString& title, RichText
 
     const bool rtf = dialog.FilterIndex == RtfFilterEntry;
     QString reason;
-    const bool saved = rtf ? editor.SaveFile(path, &reason) : WriteTextFile(path, editor.Text(), &reason);
+    const bool saved = rtf ? editor.SaveFile(path, &reason) : WriteTextFile(path, editor, &reason);
     if (!saved) {
         MsgBox(parent, UiTexts::SaveFailed.arg(path, reason), MsgButtons::OKOnly, MsgIcon::Exclamation);
         return {};
