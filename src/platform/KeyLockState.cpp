@@ -16,11 +16,12 @@ Display* x11Display()
 
 // An indicator found by its name, wherever the keymap puts it among the
 // indicators; false when the keymap has none of that name.
-bool namedIndicator(Display* display, const char* name, bool* on)
+bool namedIndicator(Display* display, const char* name, Atom* atom, bool* on)
 {
-    const Atom atom = XInternAtom(display, name, True);
+    if (*atom == 0)  // asked of the server once
+        *atom = XInternAtom(display, name, True);
     Bool state = False;
-    if (atom == 0 || !XkbGetNamedIndicator(display, atom, nullptr, &state, nullptr, nullptr))
+    if (*atom == 0 || !XkbGetNamedIndicator(display, *atom, nullptr, &state, nullptr, nullptr))
         return false;
     *on = state;
     return true;
@@ -56,7 +57,10 @@ bool KeyLockState::update()
     Display* display = x11Display();
     bool num = false;
     bool caps = false;
-    if (display && namedIndicator(display, "Num Lock", &num) && namedIndicator(display, "Caps Lock", &caps)) {
+    static Atom numName = 0;
+    static Atom capsName = 0;
+    if (display && namedIndicator(display, "Num Lock", &numName, &num)
+        && namedIndicator(display, "Caps Lock", &capsName, &caps)) {
         m_num = num;
         m_caps = caps;
         return true;
