@@ -16,6 +16,7 @@
 #include "commands/FormatCommands.h"
 #include "commands/HelpCommands.h"
 #include "dialogs/FindForm.h"
+#include "dialogs/ProgramIcon.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmSimbolSelect.h"
 #include "document/frmDocument.h"
@@ -72,7 +73,7 @@ frmMain::frmMain(QWidget* parent)
     initResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(UiTexts::AppTitle);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/pergalot.svg")));
+    setWindowIcon(ProgramIcon());
 
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
@@ -314,7 +315,6 @@ void frmMain::onSubWindowActivated(QMdiSubWindow*)
     sbStatusBar->setOverwriteMode(document && document->rtfText->overwriteMode());
     if (document)
         tbToolBar->showFormatting(document->rtfText->SelFormatting());
-    m_windowList->rebuild();
 }
 
 CommandContext frmMain::commandContext()

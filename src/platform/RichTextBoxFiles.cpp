@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/LineEnds.h"
+#include "platform/PrintPages.h"
 #include "platform/ReadableFile.h"
 #include "platform/TextCodec.h"
 #include "rtf/RtfReader.h"
@@ -215,7 +216,7 @@ void RichTextBox::SelPrint(QPrinter* printer)
         return;
     const QTextCursor selection = textCursor();
     if (!selection.hasSelection()) {
-        document()->print(printer);
+        PrintPages(*document(), printer);
         return;
     }
     // A copy cut down to the selection keeps the formats of its characters
@@ -229,6 +230,6 @@ void RichTextBox::SelPrint(QPrinter* printer)
     cut.setPosition(0);
     cut.setPosition(selection.selectionStart(), QTextCursor::KeepAnchor);
     cut.removeSelectedText();
-    copy->print(printer);
+    PrintPages(*copy, printer);
 }
 
