@@ -16,6 +16,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth
   appstream
+  libhunspell-dev hunspell-ru hunspell-en-us
 )
 
 missing=()

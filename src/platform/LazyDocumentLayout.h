@@ -6,6 +6,8 @@
 #include <QTextOption>
 #include <QTimer>
 
+#include <functional>
+
 class QTextBlock;
 
 // The editor's document layout. Qt's own rich-text layout places every
@@ -46,6 +48,13 @@ public:
 
     const BlockHeightIndex& heights() const { return m_heights; }
 
+    // Drawn for every paragraph painted, before its text, with the
+    // paragraph's top left corner: what the view shows over the text without
+    // it being part of the document (spelling marks).
+    using BlockDecoration = std::function<void(QPainter* painter, const QTextBlock& block,
+                                               const QPointF& offset, const QRectF& clip)>;
+    void setBlockDecoration(BlockDecoration decoration) { m_decoration = std::move(decoration); }
+
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
@@ -71,4 +80,5 @@ private:
     // Set while painting: a change of size is then announced afterwards.
     mutable bool m_drawing = false;
     mutable QTimer m_sizeChanged;
+    BlockDecoration m_decoration;
 };
