@@ -7,11 +7,14 @@
 //
 // items_per_second is words per second.
 
+#include "platform/RichTextBox.h"
 #include "platform/SpellChecker.h"
 #include "platform/SpellMarks.h"
 #include "platform/SpellWordScanner.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -148,5 +151,48 @@ void BM_ParagraphMarks(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * wordCount);
 }
 BENCHMARK(BM_ParagraphMarks)->Unit(benchmark::kMillisecond);
+
+// One typed letter and the paint that follows, in a shown editor of 20,000
+// lines with a misspelt word in every fifth, spelling off (0) and on (1). Run with --benchmark_enable_random_interleaving=true so that the two
+// take turns.
+void BM_KeystrokeAndPaint(benchmark::State& state)
+{
+    const bool on = state.range(0) != 0;
+    Checker& c = shared();
+    static const char* const words[] = {"редактор", "document", "текст", "window", "строка",
+                                        "paragraph", "шрифт", "format", "абзац", "line"};
+    QString text;
+    for (int i = 0; i < 20000; ++i) {
+        QString line = i % 5 == 0 ? QStringLiteral("ашибка ") : QString();
+        for (int w = 0; line.size() < 36; ++w)
+            line += QString::fromUtf8(words[(i + w * 3) % 10]) + u' ';
+        text += line + QString::number(i) + u'\n';
+    }
+    RichTextBox box;
+    box.resize(800, 600);
+    box.show();
+    box.setText(text);
+    box.setSpellChecker(on ? &c.checker : nullptr);
+    QApplication::processEvents();
+    box.viewport()->repaint();
+    box.setSelStart(box.document()->findBlockByNumber(10).position());
+    // Right words, one letter at a time, and a new line after every fifth.
+    const QString typing = QStringLiteral("редактор текст window строка format\n");
+    int typed = 0;
+    for (auto _ : state) {
+        const QString letter = typing.at(typed++ % typing.size());
+        if (letter == u"\n") {
+            box.setSelText(letter);
+        } else {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, letter);
+            QApplication::sendEvent(&box, &press);
+            QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, letter);
+            QApplication::sendEvent(&box, &release);
+        }
+        QApplication::processEvents();
+        box.viewport()->repaint();
+    }
+}
+BENCHMARK(BM_KeystrokeAndPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace

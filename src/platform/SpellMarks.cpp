@@ -2,8 +2,10 @@
 
 #include "platform/SpellChecker.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -35,14 +37,36 @@ public:
     QList<SpellWordScanner::Word> misspelt;
 };
 
-void drawWave(QPainter* painter, qreal left, qreal right, qreal y, qreal amplitude)
+// One period of the wave, drawn once per size and reused as a tile: a wave
+// drawn as a path costs tens of microseconds a word, at every repaint.
+const QPixmap& waveTile(int amplitude, qreal pixelRatio)
 {
-    const qreal half = 2 * amplitude;
-    QPainterPath path(QPointF(left, y));
-    qreal sign = -1;
-    for (qreal x = left; x < right; x += half, sign = -sign)
-        path.quadTo(QPointF(x + half / 2, y + sign * amplitude * 2), QPointF(std::min(x + half, right), y));
-    painter->drawPath(path);
+    static QHash<QPair<int, qreal>, QPixmap> tiles;
+    QPixmap& tile = tiles[qMakePair(amplitude, pixelRatio)];
+    if (tile.isNull()) {
+        const int period = 4 * amplitude;
+        const QSizeF size(period, 2 * amplitude + 2);
+        tile = QPixmap((size * pixelRatio).toSize());
+        tile.setDevicePixelRatio(pixelRatio);
+        tile.fill(Qt::transparent);
+        QPainter painter(&tile);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(QPen(MarkColor, 1));
+        const qreal middle = size.height() / 2;
+        QPainterPath path(QPointF(0, middle));
+        path.quadTo(QPointF(period / 4.0, middle - amplitude * 2), QPointF(period / 2.0, middle));
+        path.quadTo(QPointF(period * 3 / 4.0, middle + amplitude * 2), QPointF(period, middle));
+        painter.drawPath(path);
+    }
+    return tile;
+}
+
+// A wave from left to right with its middle at y.
+void drawWave(QPainter* painter, qreal left, qreal right, qreal y, int amplitude)
+{
+    const QPixmap& tile = waveTile(amplitude, painter->device()->devicePixelRatioF());
+    const qreal height = 2 * amplitude + 2;
+    painter->drawTiledPixmap(QRectF(left, y - height / 2, right - left, height), tile);
 }
 
 } // namespace
@@ -181,10 +205,6 @@ void SpellMarks::paint(QPainter* painter, const QTextBlock& block, const QPointF
     if (words.isEmpty())
         return;
 
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    painter->setPen(QPen(MarkColor, 1));
-    painter->setBrush(Qt::NoBrush);
     for (const Word& word : words) {
         const int end = int(word.start + word.length);
         for (int at = int(word.start); at < end;) {
@@ -200,12 +220,11 @@ void SpellMarks::paint(QPainter* painter, const QTextBlock& block, const QPointF
                 qreal right = line.cursorToX(segmentEnd);
                 if (right < left)
                     std::swap(left, right);
-                const qreal amplitude = std::clamp<qreal>(line.descent() / 4, 1, 2.5);
-                const qreal y = line.y() + line.ascent() + std::max<qreal>(amplitude * 2, line.descent() / 2);
+                const int amplitude = std::clamp(qRound(line.descent() / 4), 1, 3);
+                const qreal y = line.y() + line.ascent() + std::max<qreal>(amplitude + 1, line.descent() / 2);
                 drawWave(painter, offset.x() + left, offset.x() + right, offset.y() + y, amplitude);
             }
             at = segmentEnd;
         }
     }
-    painter->restore();
 }
