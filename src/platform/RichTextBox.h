@@ -144,6 +144,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // Drag and drop, the X11 selection and QTextEdit's own copy and paste
     // carry plain text only, as the clipboard commands do.
     QMimeData* createMimeDataFromSelection() const override;
@@ -165,6 +168,8 @@ private:
     Typed runKeyPress(const QString& typed, QString* result);
     void insertTyped(const QString& text);
     void emitSelChangeIfMoved();
+    void layOutView();
+    void postViewLayout();
 
     LazyDocumentLayout* m_layout = nullptr;
     SpellMarks* m_spellMarks = nullptr;
@@ -172,5 +177,7 @@ private:
     int m_lastPosition = -1;
     int m_lastAnchor = -1;
     bool m_replacing = false;  // whole-document loads report one SelChange at the end
+    bool m_layingOutView = false;
+    bool m_viewLayoutPosted = false;
     bool m_menuKeyHasEvent = false;  // the window system turns the menu key into a context-menu event
 };

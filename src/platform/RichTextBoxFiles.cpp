@@ -56,6 +56,7 @@ void RichTextBox::replaceContent(const QString* plain, const QByteArray* rtf)
     if (doc->isEmpty())
         setCurrentCharFormat(defaultCharFormat());
     ensureCursorVisible();
+    layOutView();  // the first paint shows the new text
     m_replacing = false;
     // The caret may not have moved, but everything under it has.
     m_lastPosition = -1;
