@@ -1,5 +1,6 @@
 #include "helpers/IsolatedSettings.h"
 
+#include "platform/PersonalDictionary.h"
 #include "platform/ProgramFolder.h"
 
 #include <QDir>
@@ -69,11 +70,15 @@ IsolatedSettings::IsolatedSettings()
     if (nativeFormatIsIni)
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_userDir.path());
     ProgramFolder::setPathForTesting(m_programDir.path());
+    // The personal word list lives in the data folder, which test mode moves
+    // to ~/.qttest; start without the words an earlier test added.
+    QFile::remove(PersonalDictionary::defaultPath());
 }
 
 IsolatedSettings::~IsolatedSettings()
 {
     restoreProgramFolderWrites();
+    QFile::remove(PersonalDictionary::defaultPath());
     ProgramFolder::setPathForTesting(QString());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_previousIniPath);
     if (nativeFormatIsIni)
