@@ -115,6 +115,27 @@ QString SpellChecker::systemDictionaryFolder()
     return QStringLiteral("/usr/share/hunspell");
 }
 
+namespace {
+
+QString& dictionaryFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+QString SpellChecker::dictionaryFolder()
+{
+    const QString& folder = dictionaryFolderOverride();
+    return folder.isEmpty() ? systemDictionaryFolder() : folder;
+}
+
+void SpellChecker::setDictionaryFolderForTesting(const QString& folder)
+{
+    dictionaryFolderOverride() = folder;
+}
+
 bool SpellChecker::isAvailable() const
 {
     return m_available;

@@ -33,6 +33,10 @@ public:
 
     // /usr/share/hunspell.
     static QString systemDictionaryFolder();
+    // The folder the program takes its dictionaries from: the system's, or
+    // the one set by setDictionaryFolderForTesting (an empty text clears it).
+    static QString dictionaryFolder();
+    static void setDictionaryFolderForTesting(const QString& folder);
 
     // Whether a dictionary is installed for either script (the files are
     // there; whether they load is known after loading). Without one, spelling
