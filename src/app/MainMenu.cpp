@@ -1,6 +1,6 @@
 #include "app/MainMenu.h"
 
-#include "app/UiTexts.h"
+#include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -117,6 +117,11 @@ MainMenu::MainMenu(QMenuBar* bar)
     mnuOptionsComplete->setText(UiTexts::OptionsCompleteCaption);
     mnutuningbar1 = addSeparator(mnutuning, "mnutuningbar1");
     mnutuning->addActions({mnuOptionsLower, mnuOptionsUpper, mnuOptionsComplete});
+
+    mnutuningbar2 = addSeparator(mnutuning, "mnutuningbar2");
+    mnutuningspellcheck = addItem(mnutuning, "mnutuningspellcheck", UiTexts::SpellCheckCaption);
+    mnutuningspellcheck->setCheckable(true);
+    mnutuningspellcheck->setChecked(true);
 }
 
 QMenu* MainMenu::addMenu(QMenuBar* bar, const char* name, const QString& title)

@@ -1,6 +1,6 @@
 #include "app/SpellingMenu.h"
 
-#include "app/UiTexts.h"
+#include "texts/UiTexts.h"
 #include "platform/MessageBox.h"
 #include "platform/RichTextBox.h"
 #include "platform/SpellChecker.h"

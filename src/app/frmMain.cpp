@@ -5,11 +5,12 @@
 #include "app/MainMenu.h"
 #include "app/MainStatusBar.h"
 #include "app/MainToolBar.h"
-#include "app/MenuBarKeys.h"
 #include "app/MdiTiling.h"
+#include "app/MenuBarKeys.h"
+#include "app/SpellingMenu.h"
+#include "app/SpellingOption.h"
 #include "app/StateRefresh.h"
 #include "app/ToolbarKeys.h"
-#include "app/UiTexts.h"
 #include "app/WindowListMenu.h"
 #include "commands/CommandContext.h"
 #include "commands/EditCommands.h"
@@ -23,9 +24,14 @@
 #include "listsearch/CompletionOptions.h"
 #include "platform/ClipboardState.h"
 #include "platform/CommonDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/PersonalDictionary.h"
 #include "platform/RichTextBox.h"
+#include "platform/SpellChecker.h"
 #include "platform/Twips.h"
 #include "platform/UserStore.h"
+#include "platform/WindowBounds.h"
+#include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,7 +42,10 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
 #include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
@@ -94,6 +103,13 @@ frmMain::frmMain(QWidget* parent)
     m_completionOptions = new CompletionOptions(m_menu->mnuOptionsLower, m_menu->mnuOptionsUpper,
                                                 m_menu->mnuOptionsComplete, this);
     m_fileCommands = std::make_unique<FileCommands>(commandContext());
+
+    m_spellChecker = new SpellChecker(SpellChecker::dictionaryFolder(), PersonalDictionary::defaultPath(), this);
+    m_spellingOption = new SpellingOption(m_menu->mnutuningspellcheck, m_spellChecker, this);
+    m_spellingOption->load();
+    m_spellingMenu = new SpellingMenu(m_menu->mnucontext, m_spellChecker, this);
+    connect(m_spellChecker, &SpellChecker::loadFailed, this,
+            [this](const QString& message) { MsgBox(this, message, MsgButtons::OKOnly, MsgIcon::Exclamation); });
 
     connectMenu();
     connectEditAndFormatCommands();
@@ -230,8 +246,16 @@ void frmMain::restoreBounds()
         values[i] = ok && qIsFinite(value) ? value : bounds[i].defaultValue;
     }
     const double dpi = logicalDpiX();
-    move(Twips::toPixels(values[0], dpi), Twips::toPixels(values[1], dpi));
-    resize(Twips::toPixels(values[2], dpi), Twips::toPixels(values[3], dpi));
+    const QRect wanted(Twips::toPixels(values[0], dpi), Twips::toPixels(values[1], dpi),
+                       Twips::toPixels(values[2], dpi), Twips::toPixels(values[3], dpi));
+    // Bounds edited by hand, or stored on a larger screen, must still give a
+    // window the user can see and move.
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    const QRect bounds = WindowBounds::fit(wanted, screens, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    move(bounds.topLeft());
+    resize(bounds.size());
 }
 
 void frmMain::storeBounds()
@@ -273,6 +297,13 @@ void frmMain::CreateDocumentWindow()
             sbStatusBar->setOverwriteMode(overwrite);
     });
     RichTextBox* editor = document->rtfText;
+    document->setCompletionOptions(m_completionOptions);
+    connect(document, &frmDocument::formattingChanged, tbToolBar, &MainToolBar::showFormatting);
+    editor->setSpellChecker(m_spellChecker);
+    connect(document, &frmDocument::contextMenuWanted, this,
+            [this, document](const QPoint& globalPos, qsizetype position) {
+                rtfText_ContextMenu(document, globalPos, position);
+            });
     connect(document, &QWidget::windowTitleChanged, m_refresh, &StateRefresh::markDue);
     connect(editor, &QTextEdit::selectionChanged, m_refresh, &StateRefresh::markDue);
     connect(editor, &QTextEdit::cursorPositionChanged, m_refresh, &StateRefresh::markDue);
@@ -283,6 +314,13 @@ void frmMain::CreateDocumentWindow()
     editor->setFocus();
     // An empty document: Align Left pressed, no style.
     tbToolBar->showFormatting(editor->SelFormatting());
+}
+
+// On a misspelt word the suggestions go before the menu's own items, for
+// this showing only.
+void frmMain::rtfText_ContextMenu(frmDocument* document, const QPoint& globalPos, qsizetype position)
+{
+    m_spellingMenu->exec(document->rtfText, position, globalPos);
 }
 
 // The toolbar's formatting buttons follow the document the user turns to.
@@ -460,6 +498,13 @@ void frmMain::TimerChecking_Timer()
         return;
     }
     m_refresh->passB(m_clipboard->hasText(), document->rtfText->isSelectionEmpty(), document->isUntitled());
+}
+
+// The dictionaries load once the window is there, never on the way to it.
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    QTimer::singleShot(0, m_spellChecker, &SpellChecker::start);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

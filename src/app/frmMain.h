@@ -22,6 +22,9 @@ class QMdiArea;
 class QMdiSubWindow;
 class QTimer;
 class RichTextBox;
+class SpellChecker;
+class SpellingMenu;
+class SpellingOption;
 class StateRefresh;
 class WindowListMenu;
 class FindForm;
@@ -44,10 +47,6 @@ public:
 
     QMdiArea* mdiArea() const { return m_mdiArea; }
     MainMenu* menu() const { return m_menu; }
-    MainToolBar* tbToolBar = nullptr;
-    MainStatusBar* sbStatusBar = nullptr;
-    CommonDialog* dlgCommonDialog = nullptr;
-    QTimer* TimerChecking = nullptr;
     qint32 DocumentCounter = 0;
 
     // Handlers
@@ -80,11 +79,18 @@ public:
     WindowListMenu* windowList() const { return m_windowList; }
     // The tag completion options of the Settings menu.
     CompletionOptions* completionOptions() const { return m_completionOptions; }
+    // Spelling for every document window; its dictionaries load once the
+    // window has been shown.
+    SpellChecker* spellChecker() const { return m_spellChecker; }
+    SpellingOption* spellingOption() const { return m_spellingOption; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // A document window's editor wants its context menu.
+    void rtfText_ContextMenu(frmDocument* document, const QPoint& globalPos, qsizetype position);
     void connectMenu();
     void connectEditAndFormatCommands();
     void applyStoredVisibility(const QString& key, QWidget* bar, QAction* item);
@@ -97,12 +103,21 @@ private:
                      void (RichTextBox::*write)(bool));
     void setAlignment(int alignment);
 
+    // The controls, found by these object names.
+    MainToolBar* tbToolBar = nullptr;
+    MainStatusBar* sbStatusBar = nullptr;
+    CommonDialog* dlgCommonDialog = nullptr;
+    QTimer* TimerChecking = nullptr;
+
     QMdiArea* m_mdiArea = nullptr;
     MainMenu* m_menu = nullptr;
     ClipboardState* m_clipboard = nullptr;
     StateRefresh* m_refresh = nullptr;
     WindowListMenu* m_windowList = nullptr;
     CompletionOptions* m_completionOptions = nullptr;
+    SpellChecker* m_spellChecker = nullptr;
+    SpellingOption* m_spellingOption = nullptr;
+    SpellingMenu* m_spellingMenu = nullptr;
     // The modeless dialogs, while they are open.
     QPointer<FindForm> m_findForm;
     QPointer<frmAbout> m_about;

@@ -2,6 +2,7 @@
 
 #include "platform/ParagraphAlignment.h"
 #include "platform/SpellWordScanner.h"
+#include "platform/TextFileFormat.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -102,6 +103,16 @@ public:
     // existing file as it was.
     bool SaveFile(const QString& path, QString* errorMessage = nullptr);
 
+    // What the document's plain-text file was (encoding, byte-order mark,
+    // line ends), found when it was loaded; plain-text saves write it back.
+    // New documents and RTF ones: UTF-8 with LF and no mark.
+    const TextFileFormat& textFileFormat() const { return m_fileFormat; }
+    void setTextFileFormat(const TextFileFormat& format) { m_fileFormat = format; }
+    // The text as a plain-text file holds it: each paragraph ended by the
+    // file's line end (or the one its line had in the file), the last one
+    // without; line breaks within a paragraph as the file's line end.
+    QString fileText() const;
+
     // The selection, or the whole document when nothing is selected, with
     // its formatting. The editor's own document is not touched.
     void SelPrint(QPrinter* printer);
@@ -164,6 +175,7 @@ private:
     template <typename T, typename Read>
     std::optional<T> uniformChar(Read read) const;
     void replaceContent(const QString* plain, const QByteArray* rtf);
+    void loadPlainText(const QByteArray& bytes);
     enum class Typed { Unchanged, Changed, Destroyed };
     Typed runKeyPress(const QString& typed, QString* result);
     void insertTyped(const QString& text);
@@ -173,6 +185,8 @@ private:
 
     LazyDocumentLayout* m_layout = nullptr;
     SpellMarks* m_spellMarks = nullptr;
+    TextFileFormat m_fileFormat;
+    bool m_ownLineEnds = false;  // some paragraphs carry the line end their line had in the file
     int m_rightMarginTwips = 0;
     int m_lastPosition = -1;
     int m_lastAnchor = -1;

@@ -2,6 +2,7 @@
 
 #include "platform/HunspellDictionary.h"
 #include "platform/SpellWordScanner.h"
+#include "texts/UiTexts.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -215,7 +216,7 @@ void SpellChecker::takeLoaded()
         m_available = false;
     invalidate();
     for (const QString& reason : loaded->failures)
-        emit loadFailed(QStringLiteral("Словарь для проверки орфографии не загружен: %1.").arg(reason));
+        emit loadFailed(UiTexts::SpellDictionaryFailed.arg(reason));
 }
 
 void SpellChecker::invalidate()

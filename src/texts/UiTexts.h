@@ -46,6 +46,7 @@ inline const QString OptionsCompleteCaption = QStringLiteral("Вставлять
 inline const QString SpellCheckCaption = QStringLiteral("Проверка орфографии");
 inline const QString SpellAddToDictionary = QStringLiteral("Добавить в словарь");
 inline const QString SpellAddFailed = QStringLiteral("Слово не записано в личный словарь.\n%1");
+inline const QString SpellDictionaryFailed = QStringLiteral("Словарь для проверки орфографии не загружен: %1.");
 
 // Find and replace dialog
 inline const QString FindCaption = QStringLiteral(" Наити");
