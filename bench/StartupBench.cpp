@@ -109,8 +109,12 @@ int runChild(int argc, char** argv, const QString& kind, qint64 origin)
         const double shown = double(monotonicNanoseconds() - origin) / 1e9;
         double ready = -1;
         if (checker && checker->isEnabled()) {
-            checker->waitForLoad();
-            ready = double(monotonicNanoseconds() - origin) / 1e9;
+            // The window starts the load itself once painted.
+            const qint64 giveUp = monotonicNanoseconds() + qint64(20) * 1000000000;
+            while (!checker->isLoaded() && monotonicNanoseconds() < giveUp)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            if (checker->isLoaded())
+                ready = double(monotonicNanoseconds() - origin) / 1e9;
         }
         std::printf("shown=%.4f ready=%.4f peak=%.1f\n", shown, ready, peakMegabytes());
         std::fflush(stdout);

@@ -500,11 +500,23 @@ void frmMain::TimerChecking_Timer()
     m_refresh->passB(m_clipboard->hasText(), document->rtfText->isSelectionEmpty(), document->isUntitled());
 }
 
-// The dictionaries load once the window is there, never on the way to it.
+// The dictionaries load once the window has been painted, never on the way
+// to it.
 void frmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    QTimer::singleShot(0, m_spellChecker, &SpellChecker::start);
+    if (!m_spellingStarted)
+        m_mdiArea->viewport()->installEventFilter(this);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && !m_spellingStarted && watched == m_mdiArea->viewport()) {
+        m_spellingStarted = true;
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, m_spellChecker, &SpellChecker::start);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -87,6 +87,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A document window's editor wants its context menu.
@@ -118,6 +119,7 @@ private:
     SpellChecker* m_spellChecker = nullptr;
     SpellingOption* m_spellingOption = nullptr;
     SpellingMenu* m_spellingMenu = nullptr;
+    bool m_spellingStarted = false;  // the first paint has set the dictionaries loading
     // The modeless dialogs, while they are open.
     QPointer<FindForm> m_findForm;
     QPointer<frmAbout> m_about;
