@@ -17,6 +17,7 @@ packages=(
   fonts-dejavu-core
   xvfb xauth
   appstream
+  libhunspell-dev hunspell-ru hunspell-en-us
 )
 
 missing=()

@@ -203,6 +203,8 @@ void TestMainWindow::menuBarHoldsEveryItem()
         {"mnutuning", "mnuOptionsLower", "Теги в нижнем регистре", {}},
         {"mnutuning", "mnuOptionsUpper", "Теги в верхнем регистре", {}},
         {"mnutuning", "mnuOptionsComplete", "Вставлять закрывающий тег", {}},
+        {"mnutuning", "mnutuningbar2", nullptr, {}},
+        {"mnutuning", "mnutuningspellcheck", "Проверка орфографии", {}},
         {"mnuwindow", "mnuWindowNewWindow", "Новое окно", {}},
         {"mnuwindow", "mnuWindowBar0", nullptr, {}},
         {"mnuwindow", "mnuwindowmakeselect", "Упорядочить", {}},

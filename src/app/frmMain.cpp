@@ -7,6 +7,8 @@
 #include "app/MainToolBar.h"
 #include "app/MdiTiling.h"
 #include "app/MenuBarKeys.h"
+#include "app/SpellingMenu.h"
+#include "app/SpellingOption.h"
 #include "app/StateRefresh.h"
 #include "app/ToolbarKeys.h"
 #include "app/WindowListMenu.h"
@@ -23,7 +25,10 @@
 #include "listsearch/CompletionOptions.h"
 #include "platform/ClipboardState.h"
 #include "platform/CommonDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/PersonalDictionary.h"
 #include "platform/RichTextBox.h"
+#include "platform/SpellChecker.h"
 #include "platform/Twips.h"
 #include "platform/UserStore.h"
 #include "platform/WindowBounds.h"
@@ -99,6 +104,13 @@ frmMain::frmMain(QWidget* parent)
     m_completionOptions = new CompletionOptions(m_menu->mnuOptionsLower, m_menu->mnuOptionsUpper,
                                                 m_menu->mnuOptionsComplete, this);
     m_fileCommands = std::make_unique<FileCommands>(commandContext());
+
+    m_spellChecker = new SpellChecker(SpellChecker::dictionaryFolder(), PersonalDictionary::defaultPath(), this);
+    m_spellingOption = new SpellingOption(m_menu->mnutuningspellcheck, m_spellChecker, this);
+    m_spellingOption->load();
+    m_spellingMenu = new SpellingMenu(m_menu->mnucontext, m_spellChecker, this);
+    connect(m_spellChecker, &SpellChecker::loadFailed, this,
+            [this](const QString& message) { MsgBox(this, message, MsgButtons::OKOnly, MsgIcon::Exclamation); });
 
     connectMenu();
     connectEditAndFormatCommands();
@@ -288,7 +300,11 @@ void frmMain::CreateDocumentWindow()
     RichTextBox* editor = document->rtfText;
     document->setCompletionOptions(m_completionOptions);
     connect(document, &frmDocument::formattingChanged, tbToolBar, &MainToolBar::showFormatting);
-    connect(document, &frmDocument::contextMenuWanted, this, &frmMain::rtfText_ContextMenu);
+    editor->setSpellChecker(m_spellChecker);
+    connect(document, &frmDocument::contextMenuWanted, this,
+            [this, document](const QPoint& globalPos, qsizetype position) {
+                rtfText_ContextMenu(document, globalPos, position);
+            });
     connect(document, &QWidget::windowTitleChanged, m_refresh, &StateRefresh::markDue);
     connect(editor, &QTextEdit::selectionChanged, m_refresh, &StateRefresh::markDue);
     connect(editor, &QTextEdit::cursorPositionChanged, m_refresh, &StateRefresh::markDue);
@@ -301,11 +317,11 @@ void frmMain::CreateDocumentWindow()
     tbToolBar->showFormatting(editor->SelFormatting());
 }
 
-// Items about the text at position (such as spelling suggestions) would go
-// before the menu's own items, for this showing only.
-void frmMain::rtfText_ContextMenu(const QPoint& globalPos, qsizetype)
+// On a misspelt word the suggestions go before the menu's own items, for
+// this showing only.
+void frmMain::rtfText_ContextMenu(frmDocument* document, const QPoint& globalPos, qsizetype position)
 {
-    m_menu->mnucontext->exec(globalPos);
+    m_spellingMenu->exec(document->rtfText, position, globalPos);
 }
 
 // The toolbar's formatting buttons follow the document the user turns to.
@@ -482,6 +498,25 @@ void frmMain::TimerChecking_Timer()
         return;
     }
     m_refresh->passB(m_clipboard->hasText(), document->rtfText->isSelectionEmpty(), document->isUntitled());
+}
+
+// The dictionaries load once the window has been painted, never on the way
+// to it.
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_spellingStarted)
+        m_mdiArea->viewport()->installEventFilter(this);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && !m_spellingStarted && watched == m_mdiArea->viewport()) {
+        m_spellingStarted = true;
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, m_spellChecker, &SpellChecker::start);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -22,6 +22,9 @@ class QMdiArea;
 class QMdiSubWindow;
 class QTimer;
 class RichTextBox;
+class SpellChecker;
+class SpellingMenu;
+class SpellingOption;
 class StateRefresh;
 class WindowListMenu;
 class FindForm;
@@ -76,13 +79,19 @@ public:
     WindowListMenu* windowList() const { return m_windowList; }
     // The tag completion options of the Settings menu.
     CompletionOptions* completionOptions() const { return m_completionOptions; }
+    // Spelling for every document window; its dictionaries load once the
+    // window has been shown.
+    SpellChecker* spellChecker() const { return m_spellChecker; }
+    SpellingOption* spellingOption() const { return m_spellingOption; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A document window's editor wants its context menu.
-    void rtfText_ContextMenu(const QPoint& globalPos, qsizetype position);
+    void rtfText_ContextMenu(frmDocument* document, const QPoint& globalPos, qsizetype position);
     void connectMenu();
     void connectEditAndFormatCommands();
     void applyStoredVisibility(const QString& key, QWidget* bar, QAction* item);
@@ -107,6 +116,10 @@ private:
     StateRefresh* m_refresh = nullptr;
     WindowListMenu* m_windowList = nullptr;
     CompletionOptions* m_completionOptions = nullptr;
+    SpellChecker* m_spellChecker = nullptr;
+    SpellingOption* m_spellingOption = nullptr;
+    SpellingMenu* m_spellingMenu = nullptr;
+    bool m_spellingStarted = false;  // the first paint has set the dictionaries loading
     // The modeless dialogs, while they are open.
     QPointer<FindForm> m_findForm;
     QPointer<frmAbout> m_about;

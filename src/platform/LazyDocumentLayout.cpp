@@ -515,6 +515,8 @@ void LazyDocumentLayout::drawBlock(QPainter* painter, const PaintContext& contex
         }
     }
 
+    if (m_decoration)
+        m_decoration(painter, block, offset, clip);
     const QPen oldPen = painter->pen();
     painter->setPen(context.palette.color(QPalette::Text));
     layout->draw(painter, offset, selections, clip);

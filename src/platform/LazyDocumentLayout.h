@@ -5,6 +5,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QTextOption>
 
+#include <functional>
+
 class QTextBlock;
 
 // The editor's document layout. Qt's own rich-text layout places every
@@ -62,6 +64,13 @@ public:
 
     const BlockHeightIndex& heights() const { return m_heights; }
 
+    // Drawn for every paragraph painted, before its text, with the
+    // paragraph's top left corner: what the view shows over the text without
+    // it being part of the document (spelling marks).
+    using BlockDecoration = std::function<void(QPainter* painter, const QTextBlock& block,
+                                               const QPointF& offset, const QRectF& clip)>;
+    void setBlockDecoration(BlockDecoration decoration) { m_decoration = std::move(decoration); }
+
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
@@ -89,4 +98,5 @@ private:
     QTextOption m_option;
     // Set while painting, which must lay nothing out.
     mutable bool m_drawing = false;
+    BlockDecoration m_decoration;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ParagraphAlignment.h"
+#include "platform/SpellWordScanner.h"
 #include "platform/TextFileFormat.h"
 
 #include <QByteArray>
@@ -14,6 +15,8 @@
 class LazyDocumentLayout;
 class QMimeData;
 class QPrinter;
+class SpellChecker;
+class SpellMarks;
 
 // The document editor: a QTextEdit that speaks the editor's own vocabulary
 // (Text, SelStart, SelBold, LoadFile, ...) so that the windows and commands
@@ -121,6 +124,18 @@ public:
     // The format new text gets in an empty editor: Times New Roman 14.25 pt.
     static QTextCharFormat defaultCharFormat();
 
+    // Misspelt words get a red wavy line, drawn by the layout and never part
+    // of the document. nullptr (the start) draws none.
+    void setSpellChecker(SpellChecker* checker);
+    SpellChecker* spellChecker() const;
+    // The misspelt word at (or just before) a position: its start and length.
+    std::optional<SpellWordScanner::Word> misspeltWordAt(qsizetype position) const;
+    // Replaces length characters from start by text as one undo step, the
+    // caret after it. Only the characters that differ are replaced, so the
+    // others keep their formats, and new ones take the format of the first
+    // character they replace (or of the one before them).
+    void replaceWord(qsizetype start, qsizetype length, const QString& text);
+
 signals:
     void KeyPress(int& keyAscii);  // before insertion; 0 cancels, another code replaces the character
     // button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl, 4 Alt; x, y
@@ -170,6 +185,7 @@ private:
     void postViewLayout();
 
     LazyDocumentLayout* m_layout = nullptr;
+    SpellMarks* m_spellMarks = nullptr;
     TextFileFormat m_fileFormat;
     bool m_ownLineEnds = false;  // some paragraphs carry the line end their line had in the file
     int m_rightMarginTwips = 0;

@@ -42,6 +42,12 @@ inline const QString OptionsLowerCaption = QStringLiteral("Теги в нижн�
 inline const QString OptionsUpperCaption = QStringLiteral("Теги в верхнем регистре");
 inline const QString OptionsCompleteCaption = QStringLiteral("Вставлять закрывающий тег");
 
+// Spelling
+inline const QString SpellCheckCaption = QStringLiteral("Проверка орфографии");
+inline const QString SpellAddToDictionary = QStringLiteral("Добавить в словарь");
+inline const QString SpellAddFailed = QStringLiteral("Слово не записано в личный словарь.\n%1");
+inline const QString SpellDictionaryFailed = QStringLiteral("Словарь для проверки орфографии не загружен: %1.");
+
 // Find and replace dialog
 inline const QString FindCaption = QStringLiteral(" Наити");
 inline const QString FindClose = QStringLiteral("Закрыть");

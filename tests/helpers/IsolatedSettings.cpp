@@ -1,6 +1,8 @@
 #include "helpers/IsolatedSettings.h"
 
+#include "platform/PersonalDictionary.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SpellChecker.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,11 +71,19 @@ IsolatedSettings::IsolatedSettings()
     if (nativeFormatIsIni)
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_userDir.path());
     ProgramFolder::setPathForTesting(m_programDir.path());
+    // The personal word list lives in the data folder, which test mode moves
+    // to ~/.qttest; start without the words an earlier test added.
+    QFile::remove(PersonalDictionary::defaultPath());
+    // No dictionaries unless a test asks for them: loading them costs each
+    // main window a fifth of a second.
+    SpellChecker::setDictionaryFolderForTesting(m_programDir.filePath(QStringLiteral("no-dictionaries")));
 }
 
 IsolatedSettings::~IsolatedSettings()
 {
     restoreProgramFolderWrites();
+    QFile::remove(PersonalDictionary::defaultPath());
+    SpellChecker::setDictionaryFolderForTesting(QString());
     ProgramFolder::setPathForTesting(QString());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_previousIniPath);
     if (nativeFormatIsIni)

@@ -6,9 +6,11 @@
 
 // Gives a test its own settings for as long as the object lives: QStandardPaths
 // in test mode, a fresh temporary program folder (ProgramFolder), and an empty
-// per-user store in a temporary folder (QSettings::setPath), so that every
-// test starts as a first start with no settings and nothing reaches the
-// user's own configuration. The destructor puts everything back.
+// per-user store in a temporary folder (QSettings::setPath), no personal word
+// list and no spelling dictionaries (a test that wants them sets
+// SpellChecker::setDictionaryFolderForTesting afterwards), so that every test
+// starts as a first start with no settings and nothing reaches the user's own
+// configuration. The destructor puts everything back.
 class IsolatedSettings
 {
 public:
