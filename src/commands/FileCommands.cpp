@@ -124,7 +124,7 @@ void FileCommands::mnuFileSave_Click()
     RichTextBox* editor = document->rtfText;
     QString reason;
     const bool saved = path.right(3) == QLatin1String("rtf") ? editor->SaveFile(path, &reason)
-                                                             : WriteTextFile(path, editor->Text(), &reason);
+                                                             : WriteTextFile(path, editor->PlainText(), &reason);
     if (!saved)
         report(UiTexts::SaveFailed.arg(path, reason));
 }
@@ -151,7 +151,7 @@ void FileCommands::mnuFileSaveAs_Click()
     RichTextBox* editor = document->rtfText;
     QString reason;
     const bool saved = dialog.FilterIndex == 3 ? editor->SaveFile(path, &reason)
-                                               : WriteTextFile(path, editor->Text(), &reason);
+                                               : WriteTextFile(path, editor->PlainText(), &reason);
     if (!saved) {
         report(UiTexts::SaveFailed.arg(path, reason));
         return;

@@ -198,7 +198,7 @@ bool frmDocument::saveFromPrompt()
         if (saved)
             setCaption(path);
     } else {
-        saved = WriteTextFile(path, rtfText->Text(), &error);
+        saved = WriteTextFile(path, rtfText->PlainText(), &error);
     }
     if (saved)
         m_promptSavedPath = path;

@@ -39,6 +39,16 @@ public:
     QByteArray TextRTF() const;
     void setTextRTF(const QByteArray& rtf);  // bytes that are not RTF load as plain text
 
+    // The document as a plain-text file holds it, and the selection as the
+    // clipboard's text: table cells separated by tabs, rows by line ends,
+    // pictures and kept RTF elements as nothing. Unlike Text(), positions
+    // in them are not the editor's positions.
+    QString PlainText() const;
+    QString SelPlainText() const;
+    // The selection as RTF, with the pictures, tables and kept elements in
+    // it; setSelRTF() of it elsewhere brings them all.
+    QByteArray SelRTF() const;
+
     qsizetype SelStart() const;
     void setSelStart(qsizetype start);  // collapses the selection to a caret, clamped to the text
     qsizetype SelLength() const;

@@ -3,6 +3,8 @@
 #include "platform/AtomicFile.h"
 #include "platform/ReadableFile.h"
 #include "platform/TextCodec.h"
+#include "rtf/PlainTextExport.h"
+#include "rtf/RtfDocumentData.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
@@ -19,6 +21,21 @@
 QByteArray RichTextBox::TextRTF() const
 {
     return RtfWriter::write(document());
+}
+
+QByteArray RichTextBox::SelRTF() const
+{
+    return RtfWriter::write(textCursor());
+}
+
+QString RichTextBox::PlainText() const
+{
+    return PlainTextExport::text(document());
+}
+
+QString RichTextBox::SelPlainText() const
+{
+    return PlainTextExport::text(textCursor());
 }
 
 void RichTextBox::setTextRTF(const QByteArray& rtf)
@@ -42,6 +59,7 @@ void RichTextBox::replaceContent(const QString* plain, const QByteArray* rtf)
         RtfReader::read(*rtf, doc);
     } else {
         doc->clear();
+        RtfDocumentData::remove(doc);  // nothing of an RTF file read before
         QTextCursor cursor(doc);
         cursor.beginEditBlock();
         cursor.setBlockCharFormat(defaultCharFormat());

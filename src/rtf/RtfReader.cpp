@@ -1383,6 +1383,13 @@ void Parser::emitObject(const QTextCharFormat& format)
 {
     if (!beginObject())
         return;
+    if (RtfObjects::isMarker(format)) {
+        // Qt's editor shows a character's tooltip under the pointer.
+        QTextCharFormat withTip = format;
+        withTip.setToolTip(RtfObjects::markerToolTip(format));
+        m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), withTip);
+        return;
+    }
     m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), format);
 }
 
