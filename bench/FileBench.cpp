@@ -9,8 +9,10 @@
 //                    rtf) from generated HTML of 2.7 M Russian and English
 //                    characters with bold, italic, underline, colour and
 //                    alignment;
-//   text-1251.txt, text-utf8.txt  about 10 MB of Russian and English lines
-//                    in Windows-1251 and in UTF-8.
+//   text-1251.txt, text-utf8.txt, text-koi8r.txt, text-utf8-bad.txt,
+//   text-utf16.txt   about 10 MB of Russian and English lines (CR LF) in
+//                    Windows-1251, UTF-8, KOI8-R, UTF-8 with one stray byte
+//                    in its middle, and UTF-16 LE with a byte-order mark.
 //
 // Measured (manual time, one open or save per iteration):
 //   OpenRtf      FileCommands::openFile of the RTF file in a fresh main window
@@ -22,8 +24,11 @@
 //                give the process's peak memory with the
 //                document open (peak_MB) against the file's size (file_MB).
 //   OpenText     the same for the plain-text files.
+//   DetectText   finding the encoding of each text file alone.
 //   SaveRtf, SaveText  File > Save of the open RTF document to a .rtf and to
 //                a .txt caption.
+//   SaveTextBack File > Save of each opened text file to its own path; the
+//                counter same_bytes is 1 when the file came back unchanged.
 // Targets: RTF open < 1 s, text open < 0.5 s, save as RTF < 0.5 s and as text
 // < 0.2 s, peak memory < 10x the RTF file. Nothing fails on a miss.
 
@@ -167,8 +172,10 @@ QString libreOfficeRtf(QString* error)
     return target;
 }
 
-// Lines of Russian and English words up to about 10 MB in the encoding.
-QString textFile(const char* encoding, const QString& name)
+// Lines of Russian and English words up to about 10 MB in the encoding; a
+// byte-order mark and a stray byte in the middle where asked for.
+QString textFile(const char* encoding, const QString& name, const QByteArray& mark = QByteArray(),
+                 bool strayByte = false)
 {
     const QString target = dataFolder() + QLatin1Char('/') + name;
     if (QFileInfo(target).size() > 0)
@@ -186,7 +193,9 @@ QString textFile(const char* encoding, const QString& name)
         line += QStringLiteral(".\r\n");
         bytes += QByteArray(encoder.encode(line));
     }
-    return writeFile(target, bytes) ? target : QString();
+    if (strayByte)
+        bytes.insert(bytes.indexOf('\n', bytes.size() / 2) + 1, '\xFF');
+    return writeFile(target, mark + bytes) ? target : QString();
 }
 
 double secondsOf(const QElapsedTimer& timer)
@@ -273,17 +282,81 @@ void BM_OpenRtf(benchmark::State& state)
     openToPaintedWindow(state, path);
 }
 
+// The text files, by the benchmark's argument.
+QString textFileOf(benchmark::State& state)
+{
+    switch (state.range(0)) {
+    case 0:
+        state.SetLabel("Windows-1251");
+        return textFile("windows-1251", QStringLiteral("text-1251.txt"));
+    case 1:
+        state.SetLabel("UTF-8");
+        return textFile("UTF-8", QStringLiteral("text-utf8.txt"));
+    case 2:
+        state.SetLabel("KOI8-R");
+        return textFile("KOI8-R", QStringLiteral("text-koi8r.txt"));
+    case 3:
+        state.SetLabel("UTF-8, one bad byte");
+        return textFile("UTF-8", QStringLiteral("text-utf8-bad.txt"), QByteArray(), true);
+    default:
+        state.SetLabel("UTF-16 LE");
+        return textFile("UTF-16LE", QStringLiteral("text-utf16.txt"), QByteArray("\xFF\xFE"));
+    }
+}
+
 void BM_OpenText(benchmark::State& state)
 {
-    const bool utf8 = state.range(0) != 0;
-    const QString path = utf8 ? textFile("UTF-8", QStringLiteral("text-utf8.txt"))
-                              : textFile("windows-1251", QStringLiteral("text-1251.txt"));
-    state.SetLabel(utf8 ? "UTF-8" : "Windows-1251");
+    const QString path = textFileOf(state);
     if (path.isEmpty()) {
         state.SkipWithError("cannot write the text file");
         return;
     }
     openToPaintedWindow(state, path);
+}
+
+#if __has_include("platform/TextFileFormat.h")
+void BM_DetectText(benchmark::State& state)
+{
+    QFile file(textFileOf(state));
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("cannot read the text file");
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        const TextFileFormat format = TextCodec::detect(bytes);
+        state.SetIterationTime(secondsOf(timer));
+        state.SetLabel(format.encoding.toStdString());
+    }
+}
+BENCHMARK(BM_DetectText)->DenseRange(0, 4)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+#endif
+
+// File > Save of an opened text file back to its own path.
+void BM_SaveTextBack(benchmark::State& state)
+{
+    const QString source = textFileOf(state);
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("saved.txt"));
+    if (source.isEmpty() || !QFile::copy(source, target)) {
+        state.SkipWithError("cannot copy the text file");
+        return;
+    }
+    std::unique_ptr<frmMain> window = newMainWindow();
+    window->fileCommands()->openFile(target);
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        window->fileCommands()->mnuFileSave_Click();
+        state.SetIterationTime(secondsOf(timer));
+    }
+    QFile original(source), saved(target);
+    original.open(QIODevice::ReadOnly);
+    saved.open(QIODevice::ReadOnly);
+    state.counters["same_bytes"] = original.readAll() == saved.readAll() ? 1 : 0;
+    window->ActiveForm()->rtfText->clear();
 }
 
 // File > Save of the large RTF document under a caption that decides the
@@ -324,6 +397,7 @@ void BM_SaveText(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_OpenRtf)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenText)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenText)->DenseRange(0, 4)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveRtf)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveText)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveTextBack)->DenseRange(0, 4)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -135,10 +135,11 @@ int main(int argc, char* argv[])
         if (steadyCaret)
             QApplication::setCursorFlashTime(0);
         auto main = std::make_unique<frmMain>();
+        auto* refresh = main->findChild<QTimer*>(QStringLiteral("TimerChecking"));
         if (!timer)
-            main->TimerChecking->stop();
+            refresh->stop();
         if (emptyTimer)
-            QObject::disconnect(main->TimerChecking, &QTimer::timeout, main.get(), nullptr);
+            QObject::disconnect(refresh, &QTimer::timeout, main.get(), nullptr);
         RichTextBox* editor = main->ActiveForm()->rtfText;
         if (textMb > 0) {
             const QString line = QStringLiteral("Пример строки текста, example line of text 0123456789.\n");

@@ -114,10 +114,11 @@ void BM_SearchKeystroke(benchmark::State& state)
 {
     auto list = shownList();
     list->FillWithTags(tagFile().path, false);
-    list->txtSearch->setText(state.range(0) == 0 ? QStringLiteral("zzzl") : QStringLiteral("zzzq"));
+    auto* search = list->findChild<QLineEdit*>(QStringLiteral("txtSearch"));
+    search->setText(state.range(0) == 0 ? QStringLiteral("zzzl") : QStringLiteral("zzzq"));
     for (auto _ : state) {
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_L, Qt::NoModifier, QStringLiteral("l"));
-        QApplication::sendEvent(list->txtSearch, &release);
+        QApplication::sendEvent(search, &release);
         list->repaint();
     }
     if (state.range(0) == 0 && list->selectedEntry() != QLatin1String("zzzlast"))

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Fuzzes the RTF reader and writer (or, with "ini", the settings file reader
-# and writer; with "tags", the tag list reader) with libFuzzer.
+# and writer; with "tags", the tag list reader; with "text", plain-text files
+# through the editor) with libFuzzer.
 #
-#   bash scripts/fuzz.sh [rtf|ini|tags] [SECONDS] [EXTRA-LIBFUZZER-FLAGS...]
+#   bash scripts/fuzz.sh [rtf|ini|tags|text] [SECONDS] [EXTRA-LIBFUZZER-FLAGS...]
 #
-# Without a target name it fuzzes rtf; for ini or tags read that name wherever
+# Without a target name it fuzzes rtf; for ini, tags or text read that name wherever
 # rtf stands below (ini_reader_fuzzer, fuzz/corpus/ini, fuzz-out/ini,
 # fuzz/ini.dict if any).
 #
@@ -22,7 +23,7 @@ cd "$(dirname "$0")/.."
 
 target=rtf
 case "${1:-}" in
-  rtf|ini|tags) target=$1; shift ;;
+  rtf|ini|tags|text) target=$1; shift ;;
 esac
 seconds=${1:-600}
 shift || true

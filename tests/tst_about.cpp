@@ -3,13 +3,13 @@
 // the main window opens it.
 
 #include "app/MainMenu.h"
-#include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "dialogs/SystemInfo.h"
 #include "dialogs/frmAbout.h"
 #include "helpers/IsolatedSettings.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/SystemInfoBackend.h"
+#include "texts/UiTexts.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -3,17 +3,18 @@
 
 #include "app/MainMenu.h"
 #include "app/MainToolBar.h"
-#include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "document/WriteTextFile.h"
 #include "document/frmDocument.h"
-#include "listsearch/ListSearch.h"
 #include "helpers/DocumentWindows.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
+#include "helpers/TestFiles.h"
+#include "listsearch/ListSearch.h"
 #include "platform/RichTextBox.h"
 #include "platform/TextCodec.h"
-#include "helpers/TestFiles.h"
+#include "texts/UiTexts.h"
 
 #include <QContextMenuEvent>
 #include <QFile>
@@ -329,7 +330,7 @@ void TestDocumentWindow::toolbarFollowsTheSelection()
 
     editor->setSelStart(start);
     editor->setSelLength(length);
-    MainToolBar* bar = m_main->tbToolBar;
+    MainToolBar* bar = namedPart<MainToolBar>(*m_main, "tbToolBar");
     QList<int> shown;
     for (int position : {11, 12, 13, 14, 16, 17, 18})
         shown << MainToolBar::Value(bar->Button(position));

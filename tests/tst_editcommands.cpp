@@ -11,6 +11,7 @@
 #include "document/frmDocument.h"
 #include "helpers/EditorInput.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/RichTextBox.h"
 
@@ -139,7 +140,7 @@ void TestEditCommands::run(const QString& route)
         QVERIFY2(item->isEnabled(), qPrintable(name));
         item->trigger();
     } else if (kind == QLatin1String("toolbar")) {
-        QAction* button = m_window->tbToolBar->Button(name);
+        QAction* button = namedPart<MainToolBar>(*m_window, "tbToolBar")->Button(name);
         QVERIFY2(button && button->isEnabled(), qPrintable(name));
         button->trigger();
     } else {
@@ -263,7 +264,7 @@ void TestEditCommands::keysOfDisabledItemsDoNothing()
     EditorInput::selectWord(*box, QStringLiteral("в"));
     clipboard()->setText(QStringLiteral("буфер"));
     const MainMenu& menu = *window.menu();
-    window.TimerChecking->stop();
+    namedPart<QTimer>(window, "TimerChecking")->stop();
     for (QAction* item : {menu.mnuEditCut, menu.mnuEditCopy, menu.mnuEditPaste, menu.mnueditselectall})
         item->setEnabled(false);
 
@@ -299,8 +300,8 @@ void TestEditCommands::commandsWithoutDocumentChangeNothing()
     format.mnutuningfontcolor_Click();
     format.mnutuningcapsenabled_Click();
     format.mnutuningcapsdisabled_Click();
-    window.tbToolBar_ButtonClick(window.tbToolBar->Button(QStringLiteral("Cut")));
-    window.tbToolBar_ButtonClick(window.tbToolBar->Button(QStringLiteral("Paste")));
+    window.tbToolBar_ButtonClick(namedPart<MainToolBar>(window, "tbToolBar")->Button(QStringLiteral("Cut")));
+    window.tbToolBar_ButtonClick(namedPart<MainToolBar>(window, "tbToolBar")->Button(QStringLiteral("Paste")));
     QCOMPARE(clipboard()->text(), QStringLiteral("буфер"));
     QVERIFY(dialogs.shown().isEmpty());
     QVERIFY(window.documentWindows().isEmpty());
@@ -409,8 +410,8 @@ void TestEditCommands::fontAndColourDialogs()
     QCOMPARE(boldDuringDialog, std::optional<bool>(true));
     QCOMPARE(box->SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
     QCOMPARE(box->SelFontSize(), std::optional<float>(9));
-    QCOMPARE(m_window->dlgCommonDialog->FontName, QStringLiteral("Courier New"));
-    QVERIFY(!m_window->dlgCommonDialog->onApply);
+    QCOMPARE(namedPart<CommonDialog>(*m_window, "dlgCommonDialog")->FontName, QStringLiteral("Courier New"));
+    QVERIFY(!namedPart<CommonDialog>(*m_window, "dlgCommonDialog")->onApply);
 
     // The colour dialog starts from the colour the font dialog left.
     QColor shownColor;

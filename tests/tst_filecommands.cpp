@@ -6,18 +6,20 @@
 #include "app/AppStartup.h"
 #include "app/MainMenu.h"
 #include "app/MainToolBar.h"
-#include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "commands/FileCommands.h"
 #include "commands/frmDeleteQuestion.h"
 #include "document/frmDocument.h"
 #include "helpers/DocumentWindows.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
 #include "helpers/TestFiles.h"
 #include "platform/RichTextBox.h"
 #include "platform/TextCodec.h"
+#include "platform/Twips.h"
 #include "rtf/RtfReader.h"
+#include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,6 +40,10 @@
 #include <QTimer>
 
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -116,6 +122,7 @@ private slots:
     void deleteConfirmed_data();
     void deleteConfirmed();
     void deleteActsOnTheActiveDocumentOnly();
+    void deleteQuestionShowsWhichFile();
     void menuAndToolbarReachTheHandlers_data();
     void menuAndToolbarReachTheHandlers();
     void commandLineFilesOpenAsOpenWould();
@@ -382,6 +389,7 @@ void TestFileCommands::writeFailures_data()
         {"through a file", "old.txt/файл.txt", "old.txt/файл.rtf", "не найдена"},
         {"folder as target", "папка", "папка.rtf", "это папка"},
         {"read-only file", "old.txt", "old.rtf", "защищён от записи"},
+        {"FIFO at the path", "канал.txt", "канал.rtf", "это канал (FIFO)"},
     };
     for (const auto& t : targets) {
         for (const char* command : {"save", "save as"}) {
@@ -408,6 +416,13 @@ void TestFileCommands::writeFailures()
     for (const QString& old : olds)
         QVERIFY(TestFiles::writeFile(old, "old content"));
     const QString file = path(target);
+#ifdef Q_OS_UNIX
+    for (const char* fifo : {"канал.txt", "канал.rtf"})
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QString::fromUtf8(fifo))).constData(), 0600), 0);
+#else
+    if (target.startsWith(QStringLiteral("канал")))
+        QSKIP("no FIFOs here");
+#endif
     if (olds.contains(file)) {
         QFile::setPermissions(file, QFileDevice::ReadOwner);
         if (QFileInfo(file).isWritable())
@@ -436,6 +451,10 @@ void TestFileCommands::writeFailures()
     for (const QString& old : olds)
         QCOMPARE(TestFiles::readFile(old), QByteArray("old content"));
     QVERIFY(QFileInfo(path(QStringLiteral("папка"))).isDir());
+#ifdef Q_OS_UNIX
+    struct stat st;
+    QVERIFY(::stat(QFile::encodeName(path(QStringLiteral("канал.txt"))).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+#endif
 }
 
 void TestFileCommands::printsSelectionOrWholeDocument_data()
@@ -496,7 +515,7 @@ void TestFileCommands::printsSelectionOrWholeDocument()
         QVERIFY2(words.count(word) == 1, qPrintable(word + QStringLiteral(" in ") + words.join(' ')));
     for (const QString& word : notPrinted)
         QVERIFY2(!words.contains(word), qPrintable(word + QStringLiteral(" in ") + words.join(' ')));
-    QCOMPARE(m_main->dlgCommonDialog->printer()->copyCount(), 1);
+    QCOMPARE(namedPart<CommonDialog>(*m_main, "dlgCommonDialog")->printer()->copyCount(), 1);
     // The editor's own document and selection are as they were.
     QCOMPARE(editor->SelStart(), selectionStart);
     QCOMPARE(editor->SelLength(), selectionLength);
@@ -512,7 +531,7 @@ void TestFileCommands::pageSetupWithoutDocument()
     QCOMPARE(m_main->ActiveForm(), nullptr);
     ScriptedMessageBoxes boxes;
     ScriptedCommonDialogs dialogs;
-    m_main->dlgCommonDialog->Flags = 0x109;
+    namedPart<CommonDialog>(*m_main, "dlgCommonDialog")->Flags = 0x109;
     quint32 flagsShown = 0;
     dialogs.expect(CommonDialogKind::Printer, [&flagsShown](CommonDialog& dialog) {
         flagsShown = dialog.Flags;
@@ -525,7 +544,7 @@ void TestFileCommands::pageSetupWithoutDocument()
     QCOMPARE(dialogs.shown().first().title, QStringLiteral("Page Setup"));
     QVERIFY(dialogs.shown().first().cancelError);
     QCOMPARE(flagsShown, quint32(0x109 | CommonDialog::PD_PRINTSETUP));
-    QCOMPARE(m_main->dlgCommonDialog->Flags, quint32(0x109));
+    QCOMPARE(namedPart<CommonDialog>(*m_main, "dlgCommonDialog")->Flags, quint32(0x109));
     QCOMPARE(boxes.requests().size(), 0);
 }
 
@@ -629,6 +648,29 @@ void TestFileCommands::deleteActsOnTheActiveDocumentOnly()
     QCOMPARE(DocumentWindows::captions(*m_main), (QStringList{QStringLiteral("Документ 1"), first}));
 }
 
+// However long the path, the question fits its label with the file's name
+// in view; the whole path is the tooltip. The dialog has the form font.
+void TestFileCommands::deleteQuestionShowsWhichFile()
+{
+    const QString name = QStringLiteral("отчёт за квартал.txt");
+    const QString folder = QStringLiteral("/home/user/Документы/Проекты/2024/").repeated(4);
+    for (const QString& file : {QStringLiteral("/tmp/") + name, folder + name, folder + QString(120, u'x')}) {
+        frmDeleteQuestion question(file);
+        QLabel* label = question.Label1;
+        QCOMPARE(label->size(), QSize(Twips::toPixels(5655), Twips::toPixels(495)));
+        QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->text()));
+        QCOMPARE(label->toolTip(), file);
+        QCOMPARE(question.font().pointSize(), 8);
+        QCOMPARE(label->font().pointSize(), 8);
+        const QString expected = QStringLiteral("Вы действительно хотите удалить  ") + file + u'?';
+        if (file.size() < 50)
+            QCOMPARE(label->text(), expected);
+        else if (file.endsWith(name))
+            QVERIFY2(label->text().endsWith(u'/' + name + u'?') && label->text().contains(QChar(0x2026)),
+                     qPrintable(label->text()));
+    }
+}
+
 void TestFileCommands::menuAndToolbarReachTheHandlers_data()
 {
     QTest::addColumn<QString>("action");  // a menu item's name, or a toolbar key
@@ -652,7 +694,7 @@ void TestFileCommands::menuAndToolbarReachTheHandlers()
     QFETCH(int, kind);
     QFETCH(QString, title);
     QAction* item = action.startsWith(QLatin1String("mnu")) ? m_main->findChild<QAction*>(action)
-                                                            : m_main->tbToolBar->Button(action);
+                                                            : namedPart<MainToolBar>(*m_main, "tbToolBar")->Button(action);
     QVERIFY(item);
     ScriptedCommonDialogs dialogs;
     dialogs.expect(CommonDialogKind(kind), ScriptedCommonDialogs::cancel());

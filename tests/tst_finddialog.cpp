@@ -4,14 +4,15 @@
 
 #include "app/MainMenu.h"
 #include "app/MainToolBar.h"
-#include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "dialogs/FindForm.h"
 #include "dialogs/TextPattern.h"
 #include "document/frmDocument.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/RichTextBox.h"
+#include "texts/UiTexts.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -67,6 +68,7 @@ private slots:
     void commands();
     void positionOutlivesTheDocument();
     void replaceAllKeepsFormatsAndIsOneUndoStep();
+    void fieldsTakeTextOfAnyLength();
     void buttonStatesFollowTheFields();
     void enterFindsNextAndEscapeCloses();
     void mainWindowOpensOneDialog();
@@ -176,8 +178,8 @@ void TestFindDialog::commands()
     editor->setSelStart(std::max<qsizetype>(start, 0));
     editor->setSelLength(end > start ? end - start - 1 : 0);
     FindForm* form = documents.form;
-    form->Text1->setText(find);
-    form->Text2->setText(with);
+    namedPart<QLineEdit>(*form, "Text1")->setText(find);
+    namedPart<QLineEdit>(*form, "Text2")->setText(with);
 
     QStringList actual;
     for (const QChar step : steps) {
@@ -187,7 +189,7 @@ void TestFindDialog::commands()
         case 'N': form->FindNext_Click(); break;
         case 'R': form->Replace_Click(); break;
         case 'A': form->ReplaceAll_Click(); break;
-        case 'C': form->Check1->toggle(); continue;
+        case 'C': namedPart<QCheckBox>(*form, "Check1")->toggle(); continue;
         }
         actual << (boxes.texts().size() > before ? boxes.texts().constLast() : selection(editor));
     }
@@ -195,7 +197,7 @@ void TestFindDialog::commands()
     QCOMPARE(boxes.unexpected(), 0);
     QCOMPARE(editor->Text(), finalText);
     // The fields outlive every message.
-    QCOMPARE(form->Text1->text() + form->Text2->text(), find + with);
+    QCOMPARE(namedPart<QLineEdit>(*form, "Text1")->text() + namedPart<QLineEdit>(*form, "Text2")->text(), find + with);
 }
 
 // FindPos belongs to the dialog: another document goes on from the same
@@ -207,8 +209,8 @@ void TestFindDialog::positionOutlivesTheDocument()
     RichTextBox* first = documents.add(QStringLiteral("xx a"));
     frmDocument* firstWindow = documents.active;
     RichTextBox* second = documents.add(QStringLiteral("a a a a"));
-    documents.form->Text1->setText(QStringLiteral("a"));
-    documents.form->Text2->setText(QStringLiteral("b"));
+    namedPart<QLineEdit>(*documents.form, "Text1")->setText(QStringLiteral("a"));
+    namedPart<QLineEdit>(*documents.form, "Text2")->setText(QStringLiteral("b"));
 
     documents.active = firstWindow;
     documents.form->findButton_Click();
@@ -240,8 +242,8 @@ void TestFindDialog::replaceAllKeepsFormatsAndIsOneUndoStep()
     const QString original = editor->Text();
     editor->setSelStart(0);
 
-    documents.form->Text1->setText(QStringLiteral("b"));
-    documents.form->Text2->setText(QStringLiteral("XY"));
+    namedPart<QLineEdit>(*documents.form, "Text1")->setText(QStringLiteral("b"));
+    namedPart<QLineEdit>(*documents.form, "Text2")->setText(QStringLiteral("XY"));
     boxes.expect(MsgResult::OK);
     documents.form->ReplaceAll_Click();
     const QString replaced = QStringLiteral("XYaXYaXYaXY\naXY");  // the first XY at the caret
@@ -261,6 +263,22 @@ void TestFindDialog::replaceAllKeepsFormatsAndIsOneUndoStep()
     QCOMPARE(editor->Text(), replaced);
 }
 
+// A find text pasted from a long document is searched for whole.
+void TestFindDialog::fieldsTakeTextOfAnyLength()
+{
+    ScriptedMessageBoxes boxes;
+    boxes.expect(MsgResult::OK);
+    Documents documents;
+    const QString pattern = QString(40000, u'a') + u'b';
+    RichTextBox* editor = documents.add(u'x' + pattern + u'y');
+    editor->setSelLength(1);
+    namedPart<QLineEdit>(*documents.form, "Text1")->insert(pattern);  // as a paste does
+    namedPart<QLineEdit>(*documents.form, "Text2")->insert(QStringLiteral("z"));
+    documents.form->ReplaceAll_Click();
+    QCOMPARE(editor->Text(), QStringLiteral("zzy"));
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral("Перемещено")});
+}
+
 void TestFindDialog::buttonStatesFollowTheFields()
 {
     Documents documents;
@@ -269,11 +287,11 @@ void TestFindDialog::buttonStatesFollowTheFields()
     const QList<std::tuple<const char*, const char*, bool, bool>> cases = {
         {"a", "b", true, true}, {"", "", false, false}, {"a", "", true, false}, {"", "b", false, false}};
     for (const auto& [find, with, canFind, canReplace] : cases) {
-        form->Text1->setText(QLatin1String(find));
-        form->Text2->setText(QLatin1String(with));
-        QTRY_VERIFY(form->findButton->isEnabled() == canFind && form->ReplaceAll->isEnabled() == canReplace);
-        QCOMPARE(form->FindNext->isEnabled(), canFind);
-        QCOMPARE(form->Replace->isEnabled(), canReplace);
+        namedPart<QLineEdit>(*form, "Text1")->setText(QLatin1String(find));
+        namedPart<QLineEdit>(*form, "Text2")->setText(QLatin1String(with));
+        QTRY_VERIFY(namedPart<QPushButton>(*form, "findButton")->isEnabled() == canFind && namedPart<QPushButton>(*form, "ReplaceAll")->isEnabled() == canReplace);
+        QCOMPARE(namedPart<QPushButton>(*form, "FindNext")->isEnabled(), canFind);
+        QCOMPARE(namedPart<QPushButton>(*form, "Replace")->isEnabled(), canReplace);
     }
 }
 
@@ -284,16 +302,16 @@ void TestFindDialog::enterFindsNextAndEscapeCloses()
     documents.active->show();
     documents.form->show();
     QVERIFY(QTest::qWaitForWindowActive(documents.form));
-    QCOMPARE(QApplication::focusWidget(), documents.form->Text1);
-    documents.form->Text1->setText(QStringLiteral("ab"));
+    QCOMPARE(QApplication::focusWidget(), namedPart<QLineEdit>(*documents.form, "Text1"));
+    namedPart<QLineEdit>(*documents.form, "Text1")->setText(QStringLiteral("ab"));
     for (const char* expected : {"@0/2", "@3/2"}) {
-        QTest::keyClick(documents.form->Text1, Qt::Key_Return);
+        QTest::keyClick(namedPart<QLineEdit>(*documents.form, "Text1"), Qt::Key_Return);
         QCOMPARE(selection(editor), QLatin1String(expected));
         QTRY_VERIFY(editor->hasFocus());  // the document shows its selection
         documents.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(documents.form));
     }
-    QTest::keyClick(documents.form->Text1, Qt::Key_Escape);
+    QTest::keyClick(namedPart<QLineEdit>(*documents.form, "Text1"), Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(documents.form.isNull());
 }
@@ -308,24 +326,24 @@ void TestFindDialog::mainWindowOpensOneDialog()
     window.menu()->mnueditfind->trigger();
     QPointer<FindForm> form = window.findChild<FindForm*>();
     QVERIFY(form && form->isVisible());
-    form->Text1->setText(QStringLiteral("two"));
-    form->Check1->setChecked(true);
-    form->findButton->click();
+    namedPart<QLineEdit>(*form, "Text1")->setText(QStringLiteral("two"));
+    namedPart<QCheckBox>(*form, "Check1")->setChecked(true);
+    namedPart<QPushButton>(*form, "findButton")->click();
     QCOMPARE(selection(window.ActiveForm()->rtfText), QStringLiteral("@4/3"));
 
     // Again, from the toolbar: the same dialog, fields and position.
-    window.tbToolBar_ButtonClick(window.tbToolBar->Button(QStringLiteral("Find")));
+    window.tbToolBar_ButtonClick(namedPart<MainToolBar>(window, "tbToolBar")->Button(QStringLiteral("Find")));
     QCOMPARE(window.findChildren<FindForm*>(), QList<FindForm*>{form});
-    QVERIFY(form->Check1->isChecked());
+    QVERIFY(namedPart<QCheckBox>(*form, "Check1")->isChecked());
     QCOMPARE(form->FindPos(), 5);
 
     // Closed and opened again: a fresh dialog.
-    form->Exit->click();
+    namedPart<QPushButton>(*form, "Exit")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(form.isNull());
     window.mnueditfind_Click();
     form = window.findChild<FindForm*>();
-    QVERIFY(form && form->Text1->text().isEmpty() && form->FindPos() == 0);
+    QVERIFY(form && namedPart<QLineEdit>(*form, "Text1")->text().isEmpty() && form->FindPos() == 0);
 
     // The program's close unloads it.
     window.ActiveForm()->rtfText->clear();

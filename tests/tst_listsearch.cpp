@@ -4,21 +4,23 @@
 // list control's reading of tag list files, its other fills and its layout.
 
 #include "app/MainMenu.h"
-#include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
-#include "helpers/EditorInput.h"
 #include "helpers/DocumentWindows.h"
+#include "helpers/EditorInput.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
 #include "helpers/TestFiles.h"
 #include "listsearch/ListSearch.h"
 #include "listsearch/ListSearchModel.h"
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
+#include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QFontDatabase>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -49,6 +51,7 @@ private slots:
     void optionClicks_data();
     void optionClicks();
     void lessThanReplacesTheSelection();
+    void oneCaretWhileTheListIsOpen();
     void mousePressClosesAndKeepsSearchText();
     void eachWindowHasItsOwnList();
     void fontsAndDrivesReplaceTheList();
@@ -58,6 +61,8 @@ private:
     frmDocument* document() const { return m_main->ActiveForm(); }
     RichTextBox* editor() const { return document()->rtfText; }
     ListSearch* list() const { return document()->lsMain; }
+    QLineEdit* searchBox() const { return namedPart<QLineEdit>(*list(), "txtSearch"); }
+    QListView* listView() const { return namedPart<QListView>(*list(), "lstMain"); }
     QStringList entries() const { return list()->model()->entries(); }
     QString tagsPath() const { return m_settings->programFolder() + QStringLiteral("/tags.lst"); }
     void writeTags(const QByteArray& bytes) const { QVERIFY(TestFiles::writeFile(tagsPath(), bytes)); }
@@ -120,8 +125,8 @@ void TestListSearch::run(const QStringList& steps)
             QTest::sendKeyEvent(QTest::Release, QApplication::focusWidget(), Qt::Key_Return, QStringLiteral("\r"), {});
         } else if (command == QLatin1String("dblclick")) {
             // As the window system reports it: press, release, double click.
-            QWidget* rows = list()->lstMain->viewport();
-            const QPoint at = list()->lstMain->visualRect(list()->model()->index(argument.toInt())).center();
+            QWidget* rows = listView()->viewport();
+            const QPoint at = listView()->visualRect(list()->model()->index(argument.toInt())).center();
             QTest::mouseClick(rows, Qt::LeftButton, {}, at);
             QTest::mouseDClick(rows, Qt::LeftButton, {}, at);
         } else if (command == QLatin1String("click")) {
@@ -176,7 +181,7 @@ void TestListSearch::fillWithTags()
     writeTags(bytes);  // read afresh at every fill
     QCOMPARE(list()->FillWithTags(tagsPath(), upper), 1);
     QCOMPARE(entries(), expected);
-    QCOMPARE(list()->lstMain->model()->rowCount(), expected.size());
+    QCOMPARE(listView()->model()->rowCount(), expected.size());
     QCOMPARE(list()->selectedEntry(), QString());
     QVERIFY(boxes.requests().isEmpty());
 }
@@ -251,12 +256,12 @@ void TestListSearch::incrementalSearch()
     QFETCH(QStringList, steps);
     QFETCH(QString, selected);
     run(steps);
-    QCOMPARE(QApplication::focusWidget(), list()->txtSearch);
+    QCOMPARE(QApplication::focusWidget(), searchBox());
     QCOMPARE(list()->selectedEntry(), selected);
-    const QModelIndexList rows = list()->lstMain->selectionModel()->selectedIndexes();
+    const QModelIndexList rows = listView()->selectionModel()->selectedIndexes();
     if (!rows.isEmpty()) {
-        const QRect shown = list()->lstMain->visualRect(rows.first());
-        QVERIFY(list()->lstMain->viewport()->rect().contains(shown.center()));
+        const QRect shown = listView()->visualRect(rows.first());
+        QVERIFY(listView()->viewport()->rect().contains(shown.center()));
     }
 }
 
@@ -283,7 +288,8 @@ void TestListSearch::choosingWritesTheTags_data()
     QTest::newRow("empty search box") << QStringList{"<", "key:Enter"} << "<></>" << 2;
     QTest::newRow("empty search box, closing tag off") << QStringList{"click:mnuOptionsComplete", "<", "key:Enter"}
                                                        << "<>" << 2;
-    QTest::newRow("Enter in the list with nothing selected") << QStringList{"<", "key:Down", "key:Enter"} << "<></>" << 2;
+    QTest::newRow("Down selects the first entry") << QStringList{"<", "key:Down", "key:Enter"} << "<b></b>" << 3;
+    QTest::newRow("Down in a one-line list") << QStringList{"tags:td", "<", "key:Down", "key:Enter"} << "<td></td>" << 4;
     QTest::newRow("Enter in an empty list") << QStringList{"tags:\n", "<", "key:Down", "key:Enter"} << "<></>" << 2;
     QTest::newRow("arrow keys in the list") << QStringList{"<", "key:Down", "key:Down", "key:Enter"}
                                             << "<table></table>" << 7;
@@ -307,8 +313,27 @@ void TestListSearch::choosingWritesTheTags()
     QCOMPARE(editor()->SelStart(), caret);
     QVERIFY(list()->isHidden());
     QCOMPARE(QApplication::focusWidget(), editor());
-    QCOMPARE(list()->txtSearch->text(), QString());
+    QCOMPARE(searchBox()->text(), QString());
     QVERIFY(boxes.requests().isEmpty());
+}
+
+// While the list is open the caret is the search box's; the editor draws
+// none after its "<".
+void TestListSearch::oneCaretWhileTheListIsOpen()
+{
+    run({"type:ab ", "<"});
+    QCOMPARE(QApplication::focusWidget(), searchBox());
+    QCoreApplication::processEvents();
+    const QRect caret = editor()->cursorRect();
+    const QImage image = editor()->viewport()->grab().toImage();
+    int tallest = 0;  // the most dark pixels in one column where the caret would be
+    for (int x = std::max(0, caret.left()); x <= caret.right() && x < image.width(); ++x) {
+        int dark = 0;
+        for (int y = std::max(0, caret.top()); y <= caret.bottom() && y < image.height(); ++y)
+            dark += qGray(image.pixel(x, y)) < 128;
+        tallest = std::max(tallest, dark);
+    }
+    QVERIFY2(tallest < caret.height() * 2 / 3, qPrintable(QString::number(tallest)));
 }
 
 void TestListSearch::optionClicks_data()
@@ -365,7 +390,7 @@ void TestListSearch::mousePressClosesAndKeepsSearchText()
 
     // The next opening searches with the text left in the box.
     run({"<"});
-    QCOMPARE(list()->txtSearch->text(), QStringLiteral("ta"));
+    QCOMPARE(searchBox()->text(), QStringLiteral("ta"));
     QCOMPARE(list()->selectedEntry(), QStringLiteral("table"));
     run({"key:Enter"});
     QCOMPARE(editor()->Text(), QStringLiteral("<<ta></ta>"));
@@ -382,7 +407,7 @@ void TestListSearch::eachWindowHasItsOwnList()
     QCOMPARE(editor()->Text(), QStringLiteral("<b></b>"));
     QCOMPARE(first->rtfText->Text(), QStringLiteral("<"));
     QVERIFY(first->lsMain->isVisibleTo(first));
-    QCOMPARE(first->lsMain->txtSearch->text(), QStringLiteral("t"));
+    QCOMPARE(namedPart<QLineEdit>(*first->lsMain, "txtSearch")->text(), QStringLiteral("t"));
 }
 
 void TestListSearch::fontsAndDrivesReplaceTheList()
@@ -408,13 +433,13 @@ void TestListSearch::listFillsTheAreaBelowTheSearchBox()
 {
     run({"<"});
     ListSearch* control = list();
-    const int searchHeight = control->txtSearch->height();
+    const int searchHeight = searchBox()->height();
     for (const QSize twips : {QSize(1695, 2295), QSize(4000, 1000), QSize(1695, 2295)}) {
         control->resize(Twips::toPixels(twips.width()), Twips::toPixels(twips.height()));
         control->repaint();
         const QRect inner = control->contentsRect();
-        const QRect search = control->txtSearch->geometry();
-        const QRect rows = control->lstMain->geometry();
+        const QRect search = searchBox()->geometry();
+        const QRect rows = listView()->geometry();
         QCOMPARE(search, QRect(inner.topLeft(), QSize(inner.width(), searchHeight)));
         QCOMPARE(rows, QRect(inner.left(), search.bottom() + 1, inner.width(), inner.bottom() - search.bottom()));
     }

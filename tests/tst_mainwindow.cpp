@@ -6,20 +6,25 @@
 #include "app/MainMenu.h"
 #include "app/MainStatusBar.h"
 #include "app/MainToolBar.h"
-#include "app/UiTexts.h"
 #include "app/WindowListMenu.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
 #include "helpers/DocumentWindows.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
+#include "helpers/TestFiles.h"
 #include "platform/RichTextBox.h"
 #include "platform/UserStore.h"
+#include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QMdiArea>
@@ -27,12 +32,29 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
+
+MainToolBar* toolBar(const frmMain& window)
+{
+    return namedPart<MainToolBar>(window, "tbToolBar");
+}
+
+MainStatusBar* statusBar(const frmMain& window)
+{
+    return namedPart<MainStatusBar>(window, "sbStatusBar");
+}
 
 QString storedBound(const char* key)
 {
@@ -65,7 +87,10 @@ private slots:
     void storedVisibilityIsCaseSensitive_data();
     void storedVisibilityIsCaseSensitive();
     void viewTogglesAreStoredAndRestored();
+    void storedBoundsAreApplied_data();
     void storedBoundsAreApplied();
+    void foreignSettingsFilesAreLeftAlone_data();
+    void foreignSettingsFilesAreLeftAlone();
     void documentNumbersAreNeverReused();
     void windowMenuListsAndActivatesDocuments();
     void arrangeCommandsPlaceTheWindows();
@@ -106,15 +131,15 @@ void TestMainWindow::firstStartWithNoSettings()
     // 1000 and 6500 twips at 96 dpi
     QCOMPARE(window.pos(), QPoint(67, 67));
     QCOMPARE(window.size(), QSize(433, 433));
-    QVERIFY(window.tbToolBar->isVisible());
-    QVERIFY(window.sbStatusBar->isVisible());
+    QVERIFY(toolBar(window)->isVisible());
+    QVERIFY(statusBar(window)->isVisible());
     QVERIFY(item(window, "mnuViewToolbar")->isChecked());
     QVERIFY(item(window, "mnuViewStatusBar")->isChecked());
-    QCOMPARE(window.sbStatusBar->Panel(1)->text(), QStringLiteral("Для вызова 'Справки' нажмите F1"));
+    QCOMPARE(statusBar(window)->Panel(1)->text(), QStringLiteral("Для вызова 'Справки' нажмите F1"));
     QCOMPARE(DocumentWindows::captions(window), QStringList{QStringLiteral("Документ 1")});
     QCOMPARE(window.ActiveForm(), window.documentWindows().first());
-    QCOMPARE(MainToolBar::Value(window.tbToolBar->Button(QStringLiteral("Align Left"))), 1);
-    QCOMPARE(MainToolBar::Value(window.tbToolBar->Button(QStringLiteral("Center"))), 0);
+    QCOMPARE(MainToolBar::Value(toolBar(window)->Button(QStringLiteral("Align Left"))), 1);
+    QCOMPARE(MainToolBar::Value(toolBar(window)->Button(QStringLiteral("Center"))), 0);
 
     // Completion options
     QVERIFY(item(window, "mnuOptionsComplete")->isChecked());
@@ -122,8 +147,8 @@ void TestMainWindow::firstStartWithNoSettings()
     QVERIFY(!item(window, "mnuOptionsUpper")->isChecked());
 
     // The refresh runs every 10 ms from the start.
-    QVERIFY(window.TimerChecking->isActive());
-    QCOMPARE(window.TimerChecking->interval(), 10);
+    QVERIFY(namedPart<QTimer>(window, "TimerChecking")->isActive());
+    QCOMPARE(namedPart<QTimer>(window, "TimerChecking")->interval(), 10);
     QTRY_VERIFY(!item(window, "mnufiledelete")->isEnabled());
 
     // The new document's editor starts in the default font.
@@ -254,7 +279,7 @@ void TestMainWindow::toolbarHoldsTwentyPositions()
         {"Align Left", "По левому краю"}, {"Center", "По центру"}, {"Align Right", "По правому краю"},
         {"", nullptr}, {"Find", "Найти"},
     };
-    MainToolBar* bar = window.tbToolBar;
+    MainToolBar* bar = toolBar(window);
     QCOMPARE(bar->actions().size(), 20);
     QVERIFY(!bar->Button(0));
     QVERIFY(!bar->Button(21));
@@ -278,7 +303,7 @@ void TestMainWindow::toolbarHoldsTwentyPositions()
 void TestMainWindow::statusBarPanels()
 {
     frmMain window;
-    MainStatusBar* bar = window.sbStatusBar;
+    MainStatusBar* bar = statusBar(window);
     const QStringList tips = {QStringLiteral("Статус"), QStringLiteral("Состояние клавиши NUM LOCK"),
                               QStringLiteral("Состояние клавиши САРS LOCK"),
                               QStringLiteral("Состояние клавиши INSERT"), QStringLiteral("Дата"),
@@ -319,9 +344,9 @@ void TestMainWindow::storedVisibilityIsCaseSensitive()
 
     frmMain window;
     window.show();
-    QCOMPARE(window.tbToolBar->isVisible(), toolbarShown);
+    QCOMPARE(toolBar(window)->isVisible(), toolbarShown);
     QCOMPARE(item(window, "mnuViewToolbar")->isChecked(), toolbarShown);
-    QCOMPARE(window.sbStatusBar->isVisible(), statusBarShown);
+    QCOMPARE(statusBar(window)->isVisible(), statusBarShown);
     QCOMPARE(item(window, "mnuViewStatusBar")->isChecked(), statusBarShown);
 }
 
@@ -332,7 +357,7 @@ void TestMainWindow::viewTogglesAreStoredAndRestored()
         window.show();
         QVERIFY(m_settings->readIni().isEmpty());
         item(window, "mnuViewToolbar")->trigger();
-        QVERIFY(!window.tbToolBar->isVisible());
+        QVERIFY(!toolBar(window)->isVisible());
         QVERIFY(!item(window, "mnuViewToolbar")->isChecked());
         const QString ini = QString::fromUtf8(m_settings->readIni());
         QVERIFY2(ini.contains(QLatin1String("[Options]")), qPrintable(ini));
@@ -343,7 +368,7 @@ void TestMainWindow::viewTogglesAreStoredAndRestored()
         item(window, "mnuViewStatusBar")->trigger();
         QVERIFY(QString::fromUtf8(m_settings->readIni()).contains(QLatin1String("Statusbar=False")));
         item(window, "mnuViewStatusBar")->trigger();
-        QVERIFY(window.sbStatusBar->isVisible());
+        QVERIFY(statusBar(window)->isVisible());
         const QString after = QString::fromUtf8(m_settings->readIni());
         QVERIFY2(after.contains(QLatin1String("Statusbar=True")), qPrintable(after));
         QVERIFY2(after.contains(QLatin1String("Toolbar=False")), qPrintable(after));
@@ -351,28 +376,125 @@ void TestMainWindow::viewTogglesAreStoredAndRestored()
     // The next start finds the toolbar hidden.
     frmMain again;
     again.show();
-    QVERIFY(!again.tbToolBar->isVisible());
+    QVERIFY(!toolBar(again)->isVisible());
     QVERIFY(!item(again, "mnuViewToolbar")->isChecked());
-    QVERIFY(again.sbStatusBar->isVisible());
+    QVERIFY(statusBar(again)->isVisible());
     // Shown again from the hidden state.
     item(again, "mnuViewToolbar")->trigger();
-    QVERIFY(again.tbToolBar->isVisible());
+    QVERIFY(toolBar(again)->isVisible());
     QVERIFY(QString::fromUtf8(m_settings->readIni()).contains(QLatin1String("Toolbar=True")));
 }
 
+void TestMainWindow::storedBoundsAreApplied_data()
+{
+    QTest::addColumn<QStringList>("stored");  // MainLeft, MainTop, MainWidth, MainHeight
+    QTest::addColumn<QRect>("bounds");        // null: only the fit to the screen is checked
+    const auto row = [](const char* name, QStringList stored, QRect bounds = QRect()) {
+        QTest::newRow(name) << stored << bounds;
+    };
+    // "not a number" keeps the default 6500 twips.
+    row("ordinary", {"1500", "300", "9000", "not a number"}, QRect(100, 20, 600, 433));
+    // The whole title bar stays on the screen.
+    row("above the screen", {"1500", "-300", "9000", "6500"}, QRect(100, 0, 600, 433));
+    row("far right", {"300000", "1000", "6500", "6500"});
+    row("far left and down", {"-1e7", "1e7", "6500", "6500"});
+    row("huge", {"1000", "1000", "1e9", "1e9"});
+    row("past int in pixels", {"3.3e10", "-3.3e10", "4e10", "1e300"});
+    row("negative size", {"1000", "1000", "-5000", "0"});
+    row("not finite", {"inf", "nan", "-inf", "1e400"});
+}
+
+// Stored bounds are clamped so that the window fits the available screen
+// with its whole title bar on it, whatever was stored; the next shutdown
+// stores what was shown.
 void TestMainWindow::storedBoundsAreApplied()
 {
-    const auto save = [](const char* key, const QString& value) {
-        UserStore::SaveSetting(UiTexts::AppTitle, QStringLiteral("Settings"), QLatin1String(key), value);
-    };
-    save("MainLeft", QStringLiteral("1500"));
-    save("MainTop", QStringLiteral("-300"));
-    save("MainWidth", QStringLiteral("9000"));
-    save("MainHeight", QStringLiteral("not a number"));
+    QFETCH(QStringList, stored);
+    QFETCH(QRect, bounds);
+    const char* keys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+    for (int i = 0; i < 4; ++i)
+        UserStore::SaveSetting(UiTexts::AppTitle, QStringLiteral("Settings"), QLatin1String(keys[i]), stored[i]);
     frmMain window;
-    QCOMPARE(window.pos(), QPoint(100, -20));
-    QCOMPARE(window.width(), 600);
-    QCOMPARE(window.height(), 433); // the default 6500 twips
+    const QRect shown(window.pos(), window.size());
+    if (!bounds.isNull())
+        QCOMPARE(shown, bounds);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    QVERIFY(screen.contains(QRect(shown.x(), shown.y(), shown.width(), titleBar)));
+    QVERIFY(shown.height() + titleBar <= screen.height());
+    window.show();
+    QVERIFY(window.close());
+    QVERIFY(storedBound("MainWidth").toInt() <= screen.width() * 15);
+    QVERIFY(storedBound("MainHeight").toInt() <= screen.height() * 15);
+}
+
+void TestMainWindow::foreignSettingsFilesAreLeftAlone_data()
+{
+    QTest::addColumn<QString>("thing");
+    QTest::addColumn<QString>("where");
+    for (const char* thing : {"FIFO", "link to /dev/zero", "2 MB file"}) {
+        for (const char* where : {"pergalot.ini", "per-user pergalot.ini", "per-user store"})
+            QTest::addRow("%s as %s", thing, where) << QString::fromLatin1(thing) << QString::fromLatin1(where);
+    }
+}
+
+// A pipe, an endless device or a huge file where a settings file belongs:
+// the start goes on with the defaults at once, and nothing is written over it.
+void TestMainWindow::foreignSettingsFilesAreLeftAlone()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, thing);
+    QFETCH(QString, where);
+    IsolatedSettings& settings = *m_settings;
+    const QString userIni = UserStore::folder(UiTexts::AppTitle) + QStringLiteral("/pergalot.ini");
+    QStringList paths{settings.iniPath()};  // the per-user pergalot.ini is used when this one is no file
+    if (where == QLatin1String("per-user pergalot.ini"))
+        paths.append(userIni);
+    else if (where == QLatin1String("per-user store"))
+        paths = QStringList{UserStore::filePath(UiTexts::AppTitle)};
+    const QByteArray huge = "[Options]\nToolbar=False\n[Settings]\nMainLeft=3000\n" + QByteArray(2 << 20, ';');
+    for (const QString& path : paths) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        const QByteArray name = QFile::encodeName(path);
+        if (thing == QLatin1String("FIFO"))
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (thing == QLatin1String("link to /dev/zero"))
+            QCOMPARE(::symlink("/dev/zero", name.constData()), 0);
+        else
+            QVERIFY(TestFiles::writeFile(path, huge));
+    }
+    const auto unchanged = [&](const QString& path) {
+        struct stat st;
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+            return false;
+        if (thing == QLatin1String("FIFO"))
+            return S_ISFIFO(st.st_mode);
+        if (thing == QLatin1String("link to /dev/zero"))
+            return S_ISLNK(st.st_mode) && QFileInfo(path).symLinkTarget() == QLatin1String("/dev/zero");
+        return TestFiles::readFile(path) == huge;
+    };
+    {
+        frmMain window;
+        QCOMPARE(window.pos(), QPoint(67, 67));  // the default 1000 twips
+        QVERIFY(!window.findChild<QToolBar*>(QStringLiteral("tbToolBar"))->isHidden());
+        window.show();
+        window.findChild<QAction*>(QStringLiteral("mnuViewToolbar"))->trigger();
+        QVERIFY(window.close());
+    }
+    for (const QString& path : paths)
+        QVERIFY2(unchanged(path), qPrintable(path));
+    // The settings file that is a file was written as usual.
+    if (where == QLatin1String("per-user store"))
+        QVERIFY(settings.readIni().contains("Toolbar=False"));
+    else if (where == QLatin1String("pergalot.ini"))
+        QVERIFY(TestFiles::readFile(userIni).contains("Toolbar=False"));
+    if (where != QLatin1String("per-user store"))
+        QCOMPARE(UserStore::GetSetting(UiTexts::AppTitle, QStringLiteral("Settings"), QStringLiteral("MainLeft"),
+                                       QString()),
+                 QString::number(15 * 67));
+#else
+    QSKIP("pipes and device links are a POSIX matter here");
+#endif
 }
 
 void TestMainWindow::documentNumbersAreNeverReused()
@@ -381,7 +503,7 @@ void TestMainWindow::documentNumbersAreNeverReused()
     frmMain window;
     window.show();
     item(window, "mnuFileNew")->trigger();
-    window.tbToolBar->Button(QStringLiteral("New"))->trigger();
+    toolBar(window)->Button(QStringLiteral("New"))->trigger();
     QCOMPARE(DocumentWindows::captions(window), (QStringList{QStringLiteral("Документ 1"), QStringLiteral("Документ 2"),
                                              QStringLiteral("Документ 3")}));
     // Close Документ 2 (empty: no question), then a new window is number 4.
@@ -451,8 +573,8 @@ void TestMainWindow::refreshWithoutDocument()
     RichTextBox* editor = window.ActiveForm()->rtfText;
     editor->setText(QStringLiteral("жирный"));
     editor->selectAll();
-    window.tbToolBar->Button(QStringLiteral("Bold"))->trigger();
-    QCOMPARE(MainToolBar::Value(window.tbToolBar->Button(QStringLiteral("Bold"))), 1);
+    toolBar(window)->Button(QStringLiteral("Bold"))->trigger();
+    QCOMPARE(MainToolBar::Value(toolBar(window)->Button(QStringLiteral("Bold"))), 1);
     QGuiApplication::clipboard()->setText(QStringLiteral("текст"));
     window.ActiveForm()->setCaption(QStringLiteral("/tmp/a.txt"));
     window.TimerChecking_Timer();
@@ -470,7 +592,7 @@ void TestMainWindow::refreshWithoutDocument()
     QVERIFY(!window.ActiveForm());
     window.TimerChecking_Timer();
 
-    MainToolBar* bar = window.tbToolBar;
+    MainToolBar* bar = toolBar(window);
     for (int position : {3, 5, 7, 8, 9, 11, 12, 13, 14, 16, 17, 18, 20})
         QVERIFY2(!bar->Button(position)->isEnabled(), qPrintable(QString::number(position)));
     for (int position : {16, 17, 18})
@@ -507,8 +629,8 @@ void TestMainWindow::refreshFollowsSelectionAndCaption()
                                     "mnutuningcapsdisabled"};
     for (const char* name : selectionItems)
         QVERIFY2(!item(window, name)->isEnabled(), name);
-    QVERIFY(!window.tbToolBar->Button(QStringLiteral("Cut"))->isEnabled());
-    QVERIFY(!window.tbToolBar->Button(QStringLiteral("Copy"))->isEnabled());
+    QVERIFY(!toolBar(window)->Button(QStringLiteral("Cut"))->isEnabled());
+    QVERIFY(!toolBar(window)->Button(QStringLiteral("Copy"))->isEnabled());
     for (const char* name : {"mnuFileSave", "mnueditfind", "mnuwindowmakeselect", "mnueditsimbol"})
         QVERIFY2(item(window, name)->isEnabled(), name);
 
@@ -517,8 +639,8 @@ void TestMainWindow::refreshFollowsSelectionAndCaption()
     QTRY_VERIFY(item(window, "mnuEditCut")->isEnabled());
     for (const char* name : selectionItems)
         QVERIFY2(item(window, name)->isEnabled(), name);
-    QVERIFY(window.tbToolBar->Button(QStringLiteral("Cut"))->isEnabled());
-    QVERIFY(window.tbToolBar->Button(QStringLiteral("Copy"))->isEnabled());
+    QVERIFY(toolBar(window)->Button(QStringLiteral("Cut"))->isEnabled());
+    QVERIFY(toolBar(window)->Button(QStringLiteral("Copy"))->isEnabled());
 
     // Untitled: no File > Delete; once it has a path, Delete is offered.
     QVERIFY(!item(window, "mnufiledelete")->isEnabled());
@@ -544,7 +666,7 @@ void TestMainWindow::refreshFollowsClipboard()
     window.show();
     const auto pasteStates = [&] {
         window.TimerChecking_Timer();
-        return QList<bool>{window.tbToolBar->Button(QStringLiteral("Paste"))->isEnabled(),
+        return QList<bool>{toolBar(window)->Button(QStringLiteral("Paste"))->isEnabled(),
                            item(window, "mnuEditPaste")->isEnabled(),
                            item(window, "mnucontxtpaste")->isEnabled()};
     };
@@ -570,7 +692,7 @@ void TestMainWindow::keyIndicatorsShowInStatusBar()
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     RichTextBox* editor = window.ActiveForm()->rtfText;
-    QLabel* ins = window.sbStatusBar->Panel(4);
+    QLabel* ins = statusBar(window)->Panel(4);
     QVERIFY(!ins->isEnabled());
     QTest::keyClick(editor, Qt::Key_Insert);
     QVERIFY(editor->overwriteMode());
@@ -585,7 +707,7 @@ void TestMainWindow::keyIndicatorsShowInStatusBar()
 
     // Without a window system to ask, the lock keys are followed as pressed.
     for (int index : {2, 3}) {
-        QLabel* panel = window.sbStatusBar->Panel(index);
+        QLabel* panel = statusBar(window)->Panel(index);
         const bool before = panel->isEnabled();
         QTest::keyClick(window.windowHandle(), index == 2 ? Qt::Key_NumLock : Qt::Key_CapsLock);
         QCOMPARE(panel->isEnabled(), !before);

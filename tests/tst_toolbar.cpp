@@ -11,6 +11,7 @@
 #include "dialogs/FindForm.h"
 #include "document/frmDocument.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
 #include "platform/RichTextBox.h"
 
@@ -79,7 +80,7 @@ private:
     std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<frmMain> m_window;
     RichTextBox* editor() const { return m_window->ActiveForm()->rtfText; }
-    MainToolBar& bar() const { return *m_window->tbToolBar; }
+    MainToolBar& bar() const { return *namedPart<MainToolBar>(*m_window, "tbToolBar"); }
 };
 
 void TestToolbar::init()

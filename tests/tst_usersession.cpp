@@ -10,6 +10,7 @@
 #include "document/frmDocument.h"
 #include "helpers/EditorInput.h"
 #include "helpers/IsolatedSettings.h"
+#include "helpers/NamedPart.h"
 #include "helpers/ScriptedDialogs.h"
 #include "helpers/TestFiles.h"
 #include "platform/RichTextBox.h"
@@ -87,25 +88,26 @@ void TestUserSession::typeFormatFindSaveAndReopen()
     EditorInput::pressKey(Qt::Key_F3);
     auto* find = main.findChild<FindForm*>();
     QVERIFY(find);
-    EditorInput::typeText(find->Text1, QStringLiteral("world"));
+    EditorInput::typeText(namedPart<QLineEdit>(*find, "Text1"), QStringLiteral("world"));
     find->Timer1_Timer();
-    QTest::mouseClick(find->findButton, Qt::LeftButton);
+    QTest::mouseClick(namedPart<QPushButton>(*find, "findButton"), Qt::LeftButton);
     QCOMPARE(editor->SelText(), QStringLiteral("world"));
     settle();
-    QTest::mouseClick(main.tbToolBar->widgetForAction(main.tbToolBar->Button(QStringLiteral("Bold"))), Qt::LeftButton);
+    MainToolBar* toolBar = namedPart<MainToolBar>(main, "tbToolBar");
+    QTest::mouseClick(toolBar->widgetForAction(toolBar->Button(QStringLiteral("Bold"))), Qt::LeftButton);
     QCOMPARE(editor->SelBold(), std::optional<bool>(true));
 
     // Replace all from the start of the text.
-    find->Text1->clear();
-    EditorInput::typeText(find->Text1, QStringLiteral("Привет"));
-    EditorInput::typeText(find->Text2, QStringLiteral("Здравствуй"));
+    namedPart<QLineEdit>(*find, "Text1")->clear();
+    EditorInput::typeText(namedPart<QLineEdit>(*find, "Text1"), QStringLiteral("Привет"));
+    EditorInput::typeText(namedPart<QLineEdit>(*find, "Text2"), QStringLiteral("Здравствуй"));
     find->Timer1_Timer();
-    QTest::mouseClick(find->findButton, Qt::LeftButton);  // from the start
+    QTest::mouseClick(namedPart<QPushButton>(*find, "findButton"), Qt::LeftButton);  // from the start
     boxes.expect(MsgResult::OK);
-    QTest::mouseClick(find->ReplaceAll, Qt::LeftButton);
+    QTest::mouseClick(namedPart<QPushButton>(*find, "ReplaceAll"), Qt::LeftButton);
     QCOMPARE(boxes.texts().last(), QStringLiteral("Перемещено"));
     QCOMPARE(editor->Text(), QStringLiteral("Здравствуй, world! <b>жирный</b>"));
-    QTest::mouseClick(find->Exit, Qt::LeftButton);
+    QTest::mouseClick(namedPart<QPushButton>(*find, "Exit"), Qt::LeftButton);
 
     // Saved as RTF: the untitled document asks for a name.
     QVERIFY(QTest::qWaitForWindowActive(&main));

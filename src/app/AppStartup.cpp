@@ -1,8 +1,8 @@
 #include "app/AppStartup.h"
 
-#include "app/UiTexts.h"
 #include "app/frmMain.h"
 #include "commands/FileCommands.h"
+#include "texts/UiTexts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,7 +13,7 @@
 void AppStartup::prepare(QApplication& app)
 {
     QApplication::setApplicationName(UiTexts::AppTitle);
-    QApplication::setApplicationDisplayName(UiTexts::AppTitle);
+    // No display name: the window system would append it to every title.
     QApplication::setDesktopFileName(QStringLiteral("pergalot"));
     installQtTranslation(app);
 }

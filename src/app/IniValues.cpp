@@ -1,9 +1,10 @@
 #include "app/IniValues.h"
 
-#include "app/UiTexts.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ReadableFile.h"
 #include "platform/UserStore.h"
+#include "texts/UiTexts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,14 +15,15 @@ const QString settingsFileName = QStringLiteral("pergalot.ini");
 
 // Whether pergalot.ini can be written in folder: the folder must take new
 // files (the file is replaced through a temporary file beside it), and an
-// existing file must itself be writable.
+// existing file must itself be a writable settings file (not a pipe, a
+// device or a huge file, which are left alone).
 bool canHoldSettings(const QString& folder, const QString& file)
 {
     const QFileInfo folderInfo(folder);
     if (folder.isEmpty() || !folderInfo.isDir() || !folderInfo.isWritable())
         return false;
     const QFileInfo fileInfo(file);
-    return !fileInfo.exists() || (fileInfo.isFile() && fileInfo.isWritable());
+    return !fileInfo.exists() || (fileInfo.isWritable() && !ReadableFile::isForeign(file));
 }
 
 } // namespace

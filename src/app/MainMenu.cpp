@@ -1,6 +1,6 @@
 #include "app/MainMenu.h"
 
-#include "app/UiTexts.h"
+#include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QKeySequence>

@@ -1,9 +1,9 @@
 #include "app/MainStatusBar.h"
 
 #include "app/StatusPanelStrip.h"
-#include "app/UiTexts.h"
 #include "platform/KeyLockState.h"
 #include "platform/Twips.h"
+#include "texts/UiTexts.h"
 
 #include <QDateTime>
 #include <QGuiApplication>

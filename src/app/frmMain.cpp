@@ -5,11 +5,10 @@
 #include "app/MainMenu.h"
 #include "app/MainStatusBar.h"
 #include "app/MainToolBar.h"
-#include "app/MenuBarKeys.h"
 #include "app/MdiTiling.h"
+#include "app/MenuBarKeys.h"
 #include "app/StateRefresh.h"
 #include "app/ToolbarKeys.h"
-#include "app/UiTexts.h"
 #include "app/WindowListMenu.h"
 #include "commands/CommandContext.h"
 #include "commands/EditCommands.h"
@@ -26,6 +25,8 @@
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 #include "platform/UserStore.h"
+#include "platform/WindowBounds.h"
+#include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,7 +37,10 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
 #include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
@@ -230,8 +234,16 @@ void frmMain::restoreBounds()
         values[i] = ok && qIsFinite(value) ? value : bounds[i].defaultValue;
     }
     const double dpi = logicalDpiX();
-    move(Twips::toPixels(values[0], dpi), Twips::toPixels(values[1], dpi));
-    resize(Twips::toPixels(values[2], dpi), Twips::toPixels(values[3], dpi));
+    const QRect wanted(Twips::toPixels(values[0], dpi), Twips::toPixels(values[1], dpi),
+                       Twips::toPixels(values[2], dpi), Twips::toPixels(values[3], dpi));
+    // Bounds edited by hand, or stored on a larger screen, must still give a
+    // window the user can see and move.
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    const QRect bounds = WindowBounds::fit(wanted, screens, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    move(bounds.topLeft());
+    resize(bounds.size());
 }
 
 void frmMain::storeBounds()
@@ -273,6 +285,9 @@ void frmMain::CreateDocumentWindow()
             sbStatusBar->setOverwriteMode(overwrite);
     });
     RichTextBox* editor = document->rtfText;
+    document->setCompletionOptions(m_completionOptions);
+    connect(document, &frmDocument::formattingChanged, tbToolBar, &MainToolBar::showFormatting);
+    connect(document, &frmDocument::contextMenuWanted, this, &frmMain::rtfText_ContextMenu);
     connect(document, &QWidget::windowTitleChanged, m_refresh, &StateRefresh::markDue);
     connect(editor, &QTextEdit::selectionChanged, m_refresh, &StateRefresh::markDue);
     connect(editor, &QTextEdit::cursorPositionChanged, m_refresh, &StateRefresh::markDue);
@@ -283,6 +298,13 @@ void frmMain::CreateDocumentWindow()
     editor->setFocus();
     // An empty document: Align Left pressed, no style.
     tbToolBar->showFormatting(editor->SelFormatting());
+}
+
+// Items about the text at position (such as spelling suggestions) would go
+// before the menu's own items, for this showing only.
+void frmMain::rtfText_ContextMenu(const QPoint& globalPos, qsizetype)
+{
+    m_menu->mnucontext->exec(globalPos);
 }
 
 // The toolbar's formatting buttons follow the document the user turns to.

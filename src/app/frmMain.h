@@ -44,10 +44,6 @@ public:
 
     QMdiArea* mdiArea() const { return m_mdiArea; }
     MainMenu* menu() const { return m_menu; }
-    MainToolBar* tbToolBar = nullptr;
-    MainStatusBar* sbStatusBar = nullptr;
-    CommonDialog* dlgCommonDialog = nullptr;
-    QTimer* TimerChecking = nullptr;
     qint32 DocumentCounter = 0;
 
     // Handlers
@@ -85,6 +81,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // A document window's editor wants its context menu.
+    void rtfText_ContextMenu(const QPoint& globalPos, qsizetype position);
     void connectMenu();
     void connectEditAndFormatCommands();
     void applyStoredVisibility(const QString& key, QWidget* bar, QAction* item);
@@ -96,6 +94,12 @@ private:
     void toggleStyle(QAction* button, std::optional<bool> (RichTextBox::*read)() const,
                      void (RichTextBox::*write)(bool));
     void setAlignment(int alignment);
+
+    // The controls, found by these object names.
+    MainToolBar* tbToolBar = nullptr;
+    MainStatusBar* sbStatusBar = nullptr;
+    CommonDialog* dlgCommonDialog = nullptr;
+    QTimer* TimerChecking = nullptr;
 
     QMdiArea* m_mdiArea = nullptr;
     MainMenu* m_menu = nullptr;

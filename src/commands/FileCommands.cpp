@@ -1,13 +1,14 @@
 #include "commands/FileCommands.h"
 
-#include "app/UiTexts.h"
 #include "commands/frmDeleteQuestion.h"
+#include "document/SaveThroughDialog.h"
 #include "document/WriteTextFile.h"
 #include "document/frmDocument.h"
 #include "platform/CommonDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/ReadableFile.h"
 #include "platform/RichTextBox.h"
+#include "texts/UiTexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -124,7 +125,7 @@ void FileCommands::mnuFileSave_Click()
     RichTextBox* editor = document->rtfText;
     QString reason;
     const bool saved = path.right(3) == QLatin1String("rtf") ? editor->SaveFile(path, &reason)
-                                                             : WriteTextFile(path, editor->PlainText(), &reason);
+                                                             : WriteTextFile(path, *editor, &reason);
     if (!saved)
         report(UiTexts::SaveFailed.arg(path, reason));
 }
@@ -135,28 +136,12 @@ void FileCommands::mnuFileSaveAs_Click()
     if (!document)
         return;
     // The proposed name and filter entry are whatever the shared dialog last
-    // held, not the document's own path.
-    CommonDialog& dialog = *m_context.dialog;
-    dialog.DialogTitle = UiTexts::SaveAsTitle;
-    dialog.CancelError = false;
-    dialog.Flags = CommonDialog::OFN_OVERWRITEPROMPT;
-    dialog.Filter = UiTexts::SaveFilter;
-    dialog.ShowSave();
-    const QString path = dialog.FileName;
-    if (path.isEmpty())
-        return;
-
-    // The filter entry, not the typed extension, decides the format; the
-    // caption names the new file only once it has been written.
-    RichTextBox* editor = document->rtfText;
-    QString reason;
-    const bool saved = dialog.FilterIndex == 3 ? editor->SaveFile(path, &reason)
-                                               : WriteTextFile(path, editor->PlainText(), &reason);
-    if (!saved) {
-        report(UiTexts::SaveFailed.arg(path, reason));
-        return;
-    }
-    document->setCaption(path);
+    // held, not the document's own path; the caption names the new file only
+    // once it has been written.
+    const SavedFile saved = SaveThroughDialog(*m_context.dialog, UiTexts::SaveAsTitle, *document->rtfText,
+                                              m_context.window);
+    if (!saved.path.isEmpty())
+        document->setCaption(saved.path);
 }
 
 void FileCommands::mnuFilePrint_Click()

@@ -1,7 +1,7 @@
 #include "commands/HelpCommands.h"
 
-#include "app/UiTexts.h"
 #include "platform/MessageBox.h"
+#include "texts/UiTexts.h"
 
 HelpCommands::HelpCommands(CommandContext context)
     : m_context(std::move(context))

@@ -1,15 +1,17 @@
 #include "dialogs/FindForm.h"
 
-#include "app/UiTexts.h"
 #include "dialogs/DialogGeometry.h"
 #include "document/frmDocument.h"
 #include "platform/MessageBox.h"
+#include "texts/UiTexts.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+
+#include <limits>
 
 namespace {
 
@@ -45,6 +47,10 @@ FindForm::FindForm(const CommandContext& context, QWidget* parent)
     Replace = button(this, "Replace", UiTexts::FindReplaceButton);
     Text1 = named(new QLineEdit(this), "Text1");
     Text2 = named(new QLineEdit(this), "Text2");
+    // Any length: a pasted text is never cut short (QLineEdit's default
+    // stops at 32,767 characters without a word).
+    for (QLineEdit* field : {Text1, Text2})
+        field->setMaxLength(std::numeric_limits<int>::max());
     Label1 = named(new QLabel(UiTexts::FindLabel, this), "Label1");
     Label2 = named(new QLabel(UiTexts::FindReplaceLabel, this), "Label2");
     findButton = button(this, "findButton", UiTexts::FindButton);

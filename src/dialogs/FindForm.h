@@ -20,18 +20,6 @@ class FindForm : public QDialog
 public:
     explicit FindForm(const CommandContext& context, QWidget* parent = nullptr);
 
-    QPushButton* Exit = nullptr;
-    QPushButton* Replace = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QPushButton* findButton = nullptr;
-    QCheckBox* Check1 = nullptr;
-    QPushButton* FindNext = nullptr;
-    QPushButton* ReplaceAll = nullptr;
-    QTimer* Timer1 = nullptr;
-
     qsizetype FindPos() const { return m_search.FindPos(); }
 
     void findButton_Click();
@@ -47,6 +35,19 @@ protected:
 private:
     Qt::CaseSensitivity caseRule() const;
     void afterSearch(FindReplace::Outcome outcome, const QString& notFoundMessage);
+
+    // The controls, found by these object names.
+    QPushButton* Exit = nullptr;
+    QPushButton* Replace = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPushButton* findButton = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QPushButton* FindNext = nullptr;
+    QPushButton* ReplaceAll = nullptr;
+    QTimer* Timer1 = nullptr;
 
     CommandContext m_context;
     FindReplace m_search;

@@ -1,9 +1,9 @@
 #include "dialogs/frmAbout.h"
 
-#include "app/UiTexts.h"
 #include "dialogs/DialogGeometry.h"
 #include "dialogs/SystemInfo.h"
 #include "platform/MessageBox.h"
+#include "texts/UiTexts.h"
 
 #include <QCheckBox>
 #include <QIcon>

@@ -1,10 +1,10 @@
 #include "dialogs/frmSimbolSelect.h"
 
-#include "app/UiTexts.h"
 #include "dialogs/DialogGeometry.h"
 #include "dialogs/SymbolTable.h"
 #include "dialogs/WrappingButton.h"
 #include "platform/RichTextBox.h"
+#include "texts/UiTexts.h"
 
 #include <QClipboard>
 #include <QPlainTextEdit>

@@ -1,20 +1,15 @@
 #include "document/frmDocument.h"
 
-#include "app/MainMenu.h"
-#include "app/MainToolBar.h"
-#include "app/UiTexts.h"
-#include "app/frmMain.h"
-#include "document/WriteTextFile.h"
+#include "document/SaveThroughDialog.h"
 #include "listsearch/CompletionOptions.h"
 #include "listsearch/ListSearch.h"
 #include "platform/CommonDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramFolder.h"
-#include "platform/RichTextBox.h"
 #include "platform/Twips.h"
+#include "texts/UiTexts.h"
 
 #include <QCloseEvent>
-#include <QMenu>
 
 frmDocument::frmDocument(QWidget* parent)
     : QWidget(parent)
@@ -85,28 +80,26 @@ void frmDocument::resizeEvent(QResizeEvent* event)
 // selection; a mixed selection presses none.
 void frmDocument::rtfText_SelChange()
 {
-    if (auto* main = qobject_cast<frmMain*>(window()))
-        main->tbToolBar->showFormatting(rtfText->SelFormatting());
+    emit formattingChanged(rtfText->SelFormatting());
 }
 
 // Only the right button opens the menu, where it was let go.
 void frmDocument::rtfText_MouseUp(int button, int, int x, int y)
 {
-    auto* main = qobject_cast<frmMain*>(window());
-    if (button == 2 && main)
-        main->menu()->mnucontext->exec(rtfText->viewport()->mapToGlobal(QPoint(x, y)));
+    if (button != 2)
+        return;
+    const QPoint at(x, y);
+    emit contextMenuWanted(rtfText->viewport()->mapToGlobal(at), rtfText->cursorForPosition(at).position());
 }
 
 // The menu key and Shift+F10 open the menu under the caret, brought into
 // view first.
 void frmDocument::rtfText_ContextMenuKey()
 {
-    auto* main = qobject_cast<frmMain*>(window());
-    if (!main)
-        return;
     rtfText->ensureCursorVisible();
     const QRect caret = rtfText->cursorRect();
-    main->menu()->mnucontext->exec(rtfText->viewport()->mapToGlobal(QPoint(caret.left(), caret.bottom() + 1)));
+    emit contextMenuWanted(rtfText->viewport()->mapToGlobal(QPoint(caret.left(), caret.bottom() + 1)),
+                           rtfText->textCursor().position());
 }
 
 void frmDocument::rtfText_MouseDown(int, int, int, int)
@@ -121,8 +114,7 @@ void frmDocument::rtfText_KeyPress(int& keyAscii)
 {
     if (keyAscii != '<')
         return;
-    auto* main = qobject_cast<frmMain*>(window());
-    const bool upper = main && main->completionOptions()->upperCase();
+    const bool upper = m_completionOptions && m_completionOptions->upperCase();
     if (lsMain->FillWithTags(ProgramFolder::filePath(UiTexts::TagsFileName), upper) != 0) {
         lsMain->show();
         lsMain->setFocus();
@@ -131,8 +123,7 @@ void frmDocument::rtfText_KeyPress(int& keyAscii)
 
 void frmDocument::lsMain_Done(const QString& name)
 {
-    auto* main = qobject_cast<frmMain*>(window());
-    const bool closingTag = !main || main->completionOptions()->closingTag();
+    const bool closingTag = !m_completionOptions || m_completionOptions->closingTag();
     rtfText->setSelText(name + u'>');
     if (closingTag) {
         // The caret goes back to where the opening tag ends, however the
@@ -175,34 +166,17 @@ void frmDocument::Form_Unload(bool& cancel)
     }
 }
 
-// The save dialog of the close prompt; the chosen filter entry, not the
-// typed extension, decides between RTF and plain text. False keeps the
+// The save dialog of the close prompt: the window's own dialog, and the
+// caption changes only when the document was saved as RTF. False keeps the
 // window open: the dialog was cancelled or the file could not be written,
 // and closing would lose the text.
 bool frmDocument::saveFromPrompt()
 {
-    CommonDialog& dialog = *dlgCommonDialog;
-    dialog.DialogTitle = UiTexts::CloseSaveTitle;
-    dialog.CancelError = false;
-    dialog.Flags = CommonDialog::OFN_OVERWRITEPROMPT;
-    dialog.Filter = UiTexts::SaveFilter;
-    dialog.ShowSave();
-    const QString path = dialog.FileName;
-    if (path.isEmpty())
+    const SavedFile saved = SaveThroughDialog(*dlgCommonDialog, UiTexts::CloseSaveTitle, *rtfText, this);
+    if (saved.path.isEmpty())
         return false;
-
-    QString error;
-    bool saved = false;
-    if (dialog.FilterIndex == 3) {
-        saved = rtfText->SaveFile(path, &error);
-        if (saved)
-            setCaption(path);
-    } else {
-        saved = WriteTextFile(path, rtfText->PlainText(), &error);
-    }
-    if (saved)
-        m_promptSavedPath = path;
-    else
-        MsgBox(this, UiTexts::SaveFailed.arg(path, error), MsgButtons::OKOnly, MsgIcon::Exclamation);
-    return saved;
+    if (saved.rtf)
+        setCaption(saved.path);
+    m_promptSavedPath = saved.path;
+    return true;
 }

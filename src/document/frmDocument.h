@@ -1,13 +1,18 @@
 #pragma once
 
+#include "platform/RichTextBox.h"
+
 #include <QWidget>
 
 class CommonDialog;
+class CompletionOptions;
 class ListSearch;
-class RichTextBox;
 
 // One document window: an editor with a 100-twip border, its caption (the
-// document's name or file path) and the save prompt on close.
+// document's name or file path) and the save prompt on close. It knows
+// nothing of the main window: it says through signals what the toolbar
+// should show and when the context menu is wanted, and is handed the tag
+// completion options.
 class frmDocument : public QWidget
 {
     Q_OBJECT
@@ -25,6 +30,9 @@ public:
     // The file the last close prompt saved the document to; empty when that
     // prompt saved nothing.
     QString promptSavedPath() const { return m_promptSavedPath; }
+    // The options tag completion reads each time; without them tags are
+    // written in lower case and closed.
+    void setCompletionOptions(const CompletionOptions* options) { m_completionOptions = options; }
 
     void Form_Load();
     void Form_Resize();
@@ -39,6 +47,14 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // The selection changed: the formatting the toolbar shows for it.
+    void formattingChanged(const RichTextBox::Formatting& formatting);
+    // The editor's context menu is wanted at globalPos (screen pixels), for
+    // the text at position: where the right button was let go, or at the
+    // caret for the menu key and Shift+F10.
+    void contextMenuWanted(const QPoint& globalPos, qsizetype position);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -50,4 +66,5 @@ private:
 
     bool m_untitled = false; // follows the caption, read on every refresh tick
     QString m_promptSavedPath;
+    const CompletionOptions* m_completionOptions = nullptr;
 };

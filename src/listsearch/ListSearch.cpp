@@ -1,10 +1,10 @@
 #include "listsearch/ListSearch.h"
 
-#include "app/UiTexts.h"
 #include "listsearch/ListSearchModel.h"
 #include "listsearch/TagListFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "texts/UiTexts.h"
 
 #include <QDir>
 #include <QFontDatabase>
@@ -125,10 +125,15 @@ bool ListSearch::eventFilter(QObject* watched, QEvent* event)
     return QFrame::eventFilter(watched, event);
 }
 
+// Down moves into the list; with nothing selected it selects the first
+// entry, the one the list's focus frame then shows, so that Enter writes it.
 void ListSearch::txtSearch_KeyDown(int key)
 {
-    if (key == Qt::Key_Down)
-        lstMain->setFocus(Qt::OtherFocusReason);
+    if (key != Qt::Key_Down)
+        return;
+    if (!lstMain->selectionModel()->hasSelection() && m_model->rowCount() > 0)
+        lstMain->setCurrentIndex(m_model->index(0));
+    lstMain->setFocus(Qt::OtherFocusReason);
 }
 
 // Enter and Escape act on release: the press may still be on its way from

@@ -14,7 +14,7 @@ class QListView;
 // hides or moves itself.
 //
 // Keys: in the search box, Enter or Escape act when released and Down moves
-// the focus to the list; in the list, Enter or Escape act when pressed and a
+// the focus to the list (selecting the first entry when none is); in the list, Enter or Escape act when pressed and a
 // double click acts as Enter. Every other key released in the search box
 // searches again with the text as it then stands. After Done or Escape, once
 // the host's handler has returned, the search box is emptied; text left by
@@ -24,9 +24,6 @@ class ListSearch : public QFrame
     Q_OBJECT
 public:
     explicit ListSearch(QWidget* parent = nullptr);
-
-    QLineEdit* txtSearch = nullptr;
-    QListView* lstMain = nullptr;
 
     // Empties the list and adds each non-empty line of the tag list file at
     // path, upper-cased when upper is true and lower-cased otherwise. 1 when
@@ -62,5 +59,8 @@ private:
     void raiseDone(const QString& text);
     void raiseEscape();
 
+    // The parts, found by these object names.
+    QLineEdit* txtSearch = nullptr;
+    QListView* lstMain = nullptr;
     ListSearchModel* m_model = nullptr;
 };

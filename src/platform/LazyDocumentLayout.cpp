@@ -53,12 +53,6 @@ QFont resolvedFont(const QTextCharFormat& format, const QFont& defaultFont)
 LazyDocumentLayout::LazyDocumentLayout(QTextDocument* document)
     : QAbstractTextDocumentLayout(document)
 {
-    m_sizeChanged.setSingleShot(true);
-    m_sizeChanged.setInterval(0);
-    connect(&m_sizeChanged, &QTimer::timeout, this, [this] {
-        emit documentSizeChanged(documentSize());
-        emit update();
-    });
     rebuild();
 }
 
@@ -157,6 +151,7 @@ void LazyDocumentLayout::documentChanged(int from, int charsRemoved, int charsAd
     updateGeometry();
 
     qsizetype changedFrom = 0;
+    qsizetype changedTo = 0;  // what debug builds check of a large document
     // The whole document reported unchanged: the page, its default font or
     // its text options were set, to new values or to the same ones.
     const bool sameContent = from == 0 && charsRemoved == 0 && charsAdded == length
@@ -202,9 +197,11 @@ void LazyDocumentLayout::documentChanged(int from, int charsRemoved, int charsAd
                 }
             }
             changedFrom = first;
+            changedTo = newLast;
         }
     }
     m_characterCount = length;
+    checkAfterEdit(changedFrom, changedTo);
     emit update(QRectF(0, m_margin + m_heights.top(changedFrom), 1.0e9, 1.0e9));
     if (m_heights.total() != oldTotal || m_pageWidth != oldWidth)
         emit documentSizeChanged(documentSize());
@@ -290,19 +287,69 @@ qreal LazyDocumentLayout::layOut(const QTextBlock& block) const
 
 qreal LazyDocumentLayout::ensureLaidOut(const QTextBlock& block, qsizetype index) const
 {
-    if (m_heights.isMeasured(index))
+    // Painting shows what was laid out before it; an edit not yet reported
+    // may number the paragraphs differently from the table.
+    if (m_drawing || !inStep())
+        return 0;
+    if (m_heights.isMeasured(index) && block.layout()->lineCount() > 0)
         return 0;
     return m_heights.setMeasured(index, layOut(block), block.length());
 }
 
+bool LazyDocumentLayout::isReady(const QTextBlock& block, qsizetype index) const
+{
+    return m_heights.isMeasured(index) && block.layout()->lineCount() > 0;
+}
+
+// Why counting is enough: one edit outside an edit block always changes the
+// document's length. Inside an edit block both counts can agree again while
+// the paragraphs between the first and the last change are numbered
+// differently from their entries; but the report at the block's end covers
+// that whole stretch, so whatever was recorded for them is replaced then.
+// Before the first change and after the last one, numbers and entries agree.
+bool LazyDocumentLayout::inStep() const
+{
+    const QTextDocument* doc = document();
+    return doc->blockCount() == m_heights.size() && doc->characterCount() == m_characterCount;
+}
+
+QString LazyDocumentLayout::checkTable(qsizetype first, qsizetype last) const
+{
+    const QTextDocument* doc = document();
+    if (doc->blockCount() != m_heights.size())
+        return QStringLiteral("%1 paragraphs, %2 entries").arg(doc->blockCount()).arg(m_heights.size());
+    if (last < 0 || last >= m_heights.size())
+        last = m_heights.size() - 1;
+    first = std::max<qsizetype>(first, 0);
+    qsizetype index = first;
+    for (QTextBlock block = doc->findBlockByNumber(int(first)); block.isValid() && index <= last;
+         block = block.next(), ++index) {
+        if (m_heights.length(index) != block.length())
+            return QStringLiteral("paragraph %1 has %2 characters, its entry %3")
+                .arg(index).arg(block.length()).arg(m_heights.length(index));
+        // A paragraph measured without lines is drawn as nothing and the caret
+        // cannot enter it.
+        if (m_heights.isMeasured(index) && block.layout()->lineCount() == 0)
+            return QStringLiteral("paragraph %1 is measured but has no lines").arg(index);
+    }
+    return QString();
+}
+
+// Debug builds check the table after every edit: all of it for documents of
+// ordinary size, the changed stretch and its neighbours for large ones.
+void LazyDocumentLayout::checkAfterEdit([[maybe_unused]] qsizetype first, [[maybe_unused]] qsizetype last) const
+{
+#ifndef QT_NO_DEBUG
+    constexpr qsizetype WholeUpTo = 20000;
+    constexpr qsizetype Around = 64;
+    const QString error = m_heights.size() <= WholeUpTo ? checkTable() : checkTable(first - Around, last + Around);
+    Q_ASSERT_X(error.isEmpty(), "LazyDocumentLayout", qPrintable(error));
+#endif
+}
+
 void LazyDocumentLayout::sizeMayHaveChanged(qreal oldTotal) const
 {
-    if (m_heights.total() == oldTotal)
-        return;
-    // Announced after painting: the view adjusts its scroll bars to it.
-    if (m_drawing)
-        m_sizeChanged.start();
-    else
+    if (m_heights.total() != oldTotal)
         emit const_cast<LazyDocumentLayout*>(this)->documentSizeChanged(documentSize());
 }
 
@@ -311,6 +358,15 @@ QRectF LazyDocumentLayout::blockBoundingRect(const QTextBlock& block) const
     if (!block.isValid() || block.document() != document())
         return QRectF();
     const qsizetype index = block.blockNumber();
+    if (!inStep()) {
+        // Asked in the middle of an edit block, by a cursor moving through
+        // the paragraphs: laid out for the caret to move through, recorded
+        // nowhere, and laid out again when the edit is reported.
+        const qreal height = m_drawing ? 0 : layOut(block);
+        const qreal top = m_heights.top(std::min(index, m_heights.size()));
+        const qreal width = contentWidth() > 0 ? contentWidth() : block.layout()->boundingRect().width();
+        return QRectF(m_margin, m_margin + top, width, height);
+    }
     if (index < 0 || index >= m_heights.size())
         return QRectF();
     const qreal oldTotal = m_heights.total();
@@ -322,12 +378,13 @@ QRectF LazyDocumentLayout::blockBoundingRect(const QTextBlock& block) const
 
 bool LazyDocumentLayout::isLaidOut(qreal top, qreal height) const
 {
-    if (m_heights.size() == 0)
+    if (m_heights.size() == 0 || !inStep())
         return true;
     qsizetype index = m_heights.indexAt(top - m_margin);
     qreal y = m_margin + m_heights.top(index);
-    for (; index < m_heights.size() && y < top + height; ++index) {
-        if (!m_heights.isMeasured(index))
+    for (QTextBlock block = document()->findBlockByNumber(int(index));
+         block.isValid() && index < m_heights.size() && y < top + height; block = block.next(), ++index) {
+        if (!isReady(block, index))
             return false;
         y += m_heights.height(index);
     }
@@ -336,7 +393,7 @@ bool LazyDocumentLayout::isLaidOut(qreal top, qreal height) const
 
 qreal LazyDocumentLayout::layoutViewport(qreal top, qreal height, int caretPosition)
 {
-    if (m_heights.size() == 0)
+    if (m_heights.size() == 0 || !inStep())
         return top;
     QTextDocument* doc = document();
     const qreal oldTotal = m_heights.total();
@@ -369,9 +426,9 @@ qreal LazyDocumentLayout::layoutViewport(qreal top, qreal height, int caretPosit
         qsizetype index = m_heights.indexAt(top - m_margin);
         qreal y = m_margin + m_heights.top(index);
         bool changed = false;
-        for (QTextBlock block = doc->findBlockByNumber(int(index)); block.isValid() && y < top + height;
-             block = block.next(), ++index) {
-            if (!m_heights.isMeasured(index)) {
+        for (QTextBlock block = doc->findBlockByNumber(int(index));
+             block.isValid() && index < m_heights.size() && y < top + height; block = block.next(), ++index) {
+            if (!isReady(block, index)) {
                 ensureLaidOut(block, index);
                 changed = true;
             }
@@ -393,26 +450,27 @@ qreal LazyDocumentLayout::layoutViewport(qreal top, qreal height, int caretPosit
 
 // --- painting and hit testing ---------------------------------------------------
 
+// Painting lays nothing out and changes no size: the editor lays out what it
+// is about to show before it paints. A paragraph that is not laid out yet is
+// left blank until then, and nothing is painted while an edit is still to be
+// reported, as the paragraphs' numbers may not be their entries'.
 void LazyDocumentLayout::draw(QPainter* painter, const PaintContext& context)
 {
-    if (m_heights.size() == 0)
+    if (m_heights.size() == 0 || !inStep())
         return;
     const QSizeF size = documentSize();
     const QRectF clip = context.clip.isValid() ? context.clip : QRectF(QPointF(0, 0), size);
-    const qreal oldTotal = m_heights.total();
     m_drawing = true;
     qsizetype index = m_heights.indexAt(clip.top() - m_margin);
     qreal y = m_margin + m_heights.top(index);
-    for (QTextBlock block = document()->findBlockByNumber(int(index)); block.isValid() && y < clip.bottom();
-         block = block.next(), ++index) {
-        ensureLaidOut(block, index);
+    for (QTextBlock block = document()->findBlockByNumber(int(index));
+         block.isValid() && index < m_heights.size() && y < clip.bottom(); block = block.next(), ++index) {
         const qreal height = m_heights.height(index);
-        if (y + height >= clip.top())
+        if (y + height >= clip.top() && isReady(block, index))
             drawBlock(painter, context, block, QPointF(m_margin, y), clip);
         y += height;
     }
     m_drawing = false;
-    sizeMayHaveChanged(oldTotal);
 }
 
 // Draws one laid-out paragraph with its selections and the caret, as Qt's own
@@ -482,17 +540,21 @@ int LazyDocumentLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accura
     if (accuracy == Qt::ExactHit && (y < 0 || y >= m_heights.total()))
         return -1;
     const qreal oldTotal = m_heights.total();
-    qsizetype index = m_heights.indexAt(y);
+    qsizetype index = std::min<qsizetype>(m_heights.indexAt(y), document()->blockCount() - 1);
     QTextBlock block = document()->findBlockByNumber(int(index));
-    // Laying a paragraph out can shorten it so that y falls below it.
-    for (;;) {
-        ensureLaidOut(block, index);
-        if (y < m_heights.top(index) + m_heights.height(index) || !block.next().isValid())
-            break;
-        block = block.next();
-        ++index;
+    if (inStep()) {
+        // Laying a paragraph out can shorten it so that y falls below it.
+        for (;;) {
+            ensureLaidOut(block, index);
+            if (y < m_heights.top(index) + m_heights.height(index) || !block.next().isValid())
+                break;
+            block = block.next();
+            ++index;
+        }
+        sizeMayHaveChanged(oldTotal);
+    } else if (!m_drawing) {
+        layOut(block);  // for now, as blockBoundingRect does
     }
-    sizeMayHaveChanged(oldTotal);
 
     const QTextLayout* layout = block.layout();
     const QPointF local = point - QPointF(m_margin, m_margin + m_heights.top(index));

@@ -4,7 +4,6 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextOption>
-#include <QTimer>
 
 class QTextBlock;
 
@@ -20,6 +19,13 @@ class QTextBlock;
 // It lays out what the editor's documents hold: paragraphs of formatted text
 // in the root frame, with their alignment, margins, indents and line height.
 // Tables and floating frames are not part of such documents.
+//
+// The table is numbered as the document's paragraphs are, and is changed only
+// while it is in step with them (inStep()): Qt reports an edit made inside an
+// edit block only when the block ends, while cursor moves inside the block
+// already ask for paragraph sizes. Until the edit is reported, paragraphs are
+// laid out for the caret but nothing is recorded. Painting lays nothing out:
+// the editor lays out what it is about to show beforehand (layoutViewport).
 class LazyDocumentLayout : public QAbstractTextDocumentLayout
 {
     Q_OBJECT
@@ -41,8 +47,18 @@ public:
     // a view at the end of the document stays at the end.
     qreal layoutViewport(qreal top, qreal height, int caretPosition);
 
-    // Whether every paragraph in [top, top + height) is laid out.
+    // Whether every paragraph in [top, top + height) is laid out; true as well
+    // while an edit is still to be reported, when nothing can be laid out.
     bool isLaidOut(qreal top, qreal height) const;
+
+    // Whether the table has one entry per paragraph of the document as it
+    // stands, so that paragraph n is entry n.
+    bool inStep() const;
+    // Checks entries [first, last] (clamped) against the document: the entry
+    // count, each entry's length, and lines for every measured paragraph.
+    // Empty when all agree, otherwise the first disagreement. Debug builds
+    // check after every reported edit.
+    QString checkTable(qsizetype first = 0, qsizetype last = -1) const;
 
     const BlockHeightIndex& heights() const { return m_heights; }
 
@@ -53,6 +69,9 @@ private:
     qreal layOut(const QTextBlock& block) const;
     // Lays the paragraph out if it is not; returns how much it grew.
     qreal ensureLaidOut(const QTextBlock& block, qsizetype index) const;
+    // Laid out and measured as the table has it: what painting may show.
+    bool isReady(const QTextBlock& block, qsizetype index) const;
+    void checkAfterEdit(qsizetype first, qsizetype last) const;
     void rebuild();
     void relayoutAll();
     void updateGeometry();
@@ -68,7 +87,6 @@ private:
     qreal m_margin = 0;
     QFont m_defaultFont;
     QTextOption m_option;
-    // Set while painting: a change of size is then announced afterwards.
+    // Set while painting, which must lay nothing out.
     mutable bool m_drawing = false;
-    mutable QTimer m_sizeChanged;
 };

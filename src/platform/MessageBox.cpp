@@ -1,8 +1,7 @@
 #include "platform/MessageBox.h"
 
 #include "platform/MessageBoxBackend.h"
-
-#include <QGuiApplication>
+#include "texts/UiTexts.h"
 
 MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title)
 {
@@ -12,7 +11,6 @@ MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIc
     request.buttons = buttons;
     request.icon = icon;
     // Resolved here, not in the backend, so every backend shows the same title.
-    // The program sets its display name at start-up.
-    request.title = title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+    request.title = title.isEmpty() ? UiTexts::AppTitle : title;
     return MessageBoxBackend::current().show(request);
 }

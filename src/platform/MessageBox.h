@@ -19,6 +19,6 @@ struct MessageBoxRequest {
 };
 
 // Shows a message box through the current backend. An empty title becomes the
-// application's display name, "Пергалот" once the program has started.
+// application title, "Пергалот".
 MsgResult MsgBox(QWidget* parent, const QString& text, MsgButtons buttons = MsgButtons::OKOnly,
                  MsgIcon icon = MsgIcon::None, const QString& title = QString());

@@ -1,11 +1,10 @@
 #include "platform/PrivateProfile.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/ReadableFile.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <algorithm>
 #include <optional>
@@ -162,46 +161,26 @@ Lookup find(const std::vector<Line>& lines, QStringView section, QStringView key
     return found;
 }
 
+// Only a regular file of sane size is read; a pipe, a device or a huge file
+// counts as no file at all.
 std::optional<QByteArray> readFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
+    return ReadableFile::readSmallFile(path);
 }
 
-std::optional<QByteArray> encodeWith(QStringEncoder&& encoder, const QString& text)
-{
-    if (!encoder.isValid())
-        return std::nullopt;
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        return std::nullopt;
-    return bytes;
-}
-
-// The new text in the form the old file had (its byte-order mark, the system
-// code page, or Windows-1251), so that unchanged lines keep their bytes. When
-// that form cannot hold the new text, or would read back differently, the
-// whole file goes out as TextCodec writes new files.
+// The new text in the encoding and byte-order mark the old file had, so
+// that unchanged lines keep their bytes. When that encoding cannot hold the
+// new text, or the new bytes would be read in another encoding (a change
+// that removes the only bytes that were not UTF-8), the whole file goes out
+// as UTF-8 with a byte-order mark, which reads back as written.
 QByteArray encodeLike(const QByteArray& original, const QString& text)
 {
-    std::optional<QByteArray> bytes;
-    if (!original.isEmpty()) {
-        if (auto bom = QStringConverter::encodingForData(original)) {
-            bytes = encodeWith(QStringEncoder(*bom, QStringConverter::Flag::WriteBom), text);
-        } else {
-            QStringDecoder system(QStringConverter::System, QStringConverter::Flag::Stateless);
-            const QString decoded = system.decode(original); // decode() is lazy
-            if (!system.hasError())
-                bytes = encodeWith(QStringEncoder(QStringConverter::System, QStringConverter::Flag::Stateless), text);
-            else
-                bytes = encodeWith(QStringEncoder("windows-1251"), text);
-        }
-    }
-    if (bytes && TextCodec::decode(*bytes) == text)
-        return *bytes;
-    return TextCodec::encode(text);
+    const TextCodec::Encoded encoded = TextCodec::encode(text, TextCodec::detect(original));
+    if (encoded.unencodable < 0 && TextCodec::decode(encoded.bytes) == text)
+        return encoded.bytes;
+    TextFileFormat utf8 = TextFileFormat::newDocument();
+    utf8.byteOrderMark = true;
+    return TextCodec::encode(text, utf8).bytes;
 }
 
 bool validSectionName(QStringView section)
@@ -267,10 +246,10 @@ bool PrivateProfile::WritePrivateProfileString(const QString& section, const QSt
     if (!validSectionName(sectionName) || !validKeyName(keyName))
         return false;
 
-    // A file that exists but cannot be read is left alone rather than
-    // replaced by a file holding only this key.
+    // A file that exists but cannot be read (or is a pipe, a device, a huge
+    // file) is left alone rather than replaced by a file holding only this key.
     const std::optional<QByteArray> read = readFile(path);
-    if (!read && QFile::exists(path))
+    if (!read && (QFile::exists(path) || ReadableFile::isForeign(path)))
         return false;
     const QByteArray original = read.value_or(QByteArray());
     const QString text = TextCodec::decode(original);

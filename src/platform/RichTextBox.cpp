@@ -3,6 +3,7 @@
 #include "platform/LazyDocumentLayout.h"
 
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -55,6 +56,8 @@ RichTextBox::RichTextBox(QWidget* parent)
     setDocument(doc);
     document()->setDefaultFont(font);
     setCurrentCharFormat(defaultCharFormat());
+    connect(m_layout, &QAbstractTextDocumentLayout::update, this, &RichTextBox::postViewLayout);
+    connect(m_layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, &RichTextBox::postViewLayout);
 
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichTextBox::emitSelChangeIfMoved);
     connect(this, &QTextEdit::selectionChanged, this, &RichTextBox::emitSelChangeIfMoved);
@@ -175,21 +178,61 @@ int RichTextBox::rightMargin() const
 }
 
 
-// The layout lays out only what is shown. Before painting, the paragraphs
-// about to be shown are laid out, and the view moves with any change in
-// height above what the user was looking at, so nothing jumps.
-void RichTextBox::paintEvent(QPaintEvent* event)
+// The layout lays out only what is shown, and painting lays out nothing: the
+// view is laid out before it is painted, whenever what it shows may have
+// changed (a scroll, a resize, an edit, a new document). The view moves with
+// any change in height above what the user was looking at, so nothing jumps.
+void RichTextBox::layOutView()
 {
+    m_viewLayoutPosted = false;
+    if (m_layingOutView)
+        return;  // the scroll below comes back here
     QScrollBar* bar = verticalScrollBar();
     const int top = bar->value();
     const int height = viewport()->height();
-    if (!m_layout->isLaidOut(top, height)) {
-        const int target = qRound(m_layout->layoutViewport(top, height, textCursor().position()));
-        if (target != bar->value()) {
-            bar->setValue(target);
-            viewport()->update();
-        }
-    }
+    if (m_layout->isLaidOut(top, height))
+        return;
+    const QScopedValueRollback guard(m_layingOutView, true);
+    const int target = qRound(m_layout->layoutViewport(top, height, textCursor().position()));
+    if (target != bar->value())
+        bar->setValue(target);
+    viewport()->update();
+}
+
+// After an edit: once the edit is done, and before the paint it asked for,
+// which Qt posts at a lower priority.
+void RichTextBox::postViewLayout()
+{
+    if (m_viewLayoutPosted)
+        return;
+    m_viewLayoutPosted = true;
+    QMetaObject::invokeMethod(this, &RichTextBox::layOutView, Qt::QueuedConnection);
+}
+
+void RichTextBox::scrollContentsBy(int dx, int dy)
+{
+    QTextEdit::scrollContentsBy(dx, dy);
+    layOutView();
+}
+
+void RichTextBox::resizeEvent(QResizeEvent* event)
+{
+    QTextEdit::resizeEvent(event);
+    layOutView();
+}
+
+void RichTextBox::showEvent(QShowEvent* event)
+{
+    QTextEdit::showEvent(event);
+    layOutView();
+}
+
+// A paint that finds paragraphs not laid out (one that no change announced,
+// such as a repaint asked for directly) shows them on the next paint.
+void RichTextBox::paintEvent(QPaintEvent* event)
+{
+    if (!m_layout->isLaidOut(verticalScrollBar()->value(), viewport()->height()))
+        postViewLayout();
     QTextEdit::paintEvent(event);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ParagraphAlignment.h"
+#include "platform/TextFileFormat.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -39,11 +40,9 @@ public:
     QByteArray TextRTF() const;
     void setTextRTF(const QByteArray& rtf);  // bytes that are not RTF load as plain text
 
-    // The document as a plain-text file holds it, and the selection as the
-    // clipboard's text: table cells separated by tabs, rows by line ends,
-    // pictures and kept RTF elements as nothing. Unlike Text(), positions
-    // in them are not the editor's positions.
-    QString PlainText() const;
+    // The selection as the clipboard's text: table cells separated by tabs,
+    // rows by line ends, pictures and kept RTF elements as nothing. Unlike
+    // SelText(), positions in it are not the editor's positions.
     QString SelPlainText() const;
     // The selection as RTF, with the pictures, tables and kept elements in
     // it; setSelRTF() of it elsewhere brings them all.
@@ -109,6 +108,18 @@ public:
     // existing file as it was.
     bool SaveFile(const QString& path, QString* errorMessage = nullptr);
 
+    // What the document's plain-text file was (encoding, byte-order mark,
+    // line ends), found when it was loaded; plain-text saves write it back.
+    // New documents and RTF ones: UTF-8 with LF and no mark.
+    const TextFileFormat& textFileFormat() const { return m_fileFormat; }
+    void setTextFileFormat(const TextFileFormat& format) { m_fileFormat = format; }
+    // The text as a plain-text file holds it: each paragraph ended by the
+    // file's line end (or the one its line had in the file), the last one
+    // without; line breaks within a paragraph as the file's line end; table
+    // cells separated by tabs, rows by line ends, pictures and kept RTF
+    // elements as nothing (PlainTextExport).
+    QString fileText() const;
+
     // The selection, or the whole document when nothing is selected, with
     // its formatting. The editor's own document is not touched.
     void SelPrint(QPrinter* printer);
@@ -139,6 +150,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // Drag and drop, the X11 selection and QTextEdit's own copy and paste
     // carry plain text only, as the clipboard commands do.
     QMimeData* createMimeDataFromSelection() const override;
@@ -156,15 +170,22 @@ private:
     template <typename T, typename Read>
     std::optional<T> uniformChar(Read read) const;
     void replaceContent(const QString* plain, const QByteArray* rtf);
+    void loadPlainText(const QByteArray& bytes);
     enum class Typed { Unchanged, Changed, Destroyed };
     Typed runKeyPress(const QString& typed, QString* result);
     void insertTyped(const QString& text);
     void emitSelChangeIfMoved();
+    void layOutView();
+    void postViewLayout();
 
     LazyDocumentLayout* m_layout = nullptr;
+    TextFileFormat m_fileFormat;
+    bool m_ownLineEnds = false;  // some paragraphs carry the line end their line had in the file
     int m_rightMarginTwips = 0;
     int m_lastPosition = -1;
     int m_lastAnchor = -1;
     bool m_replacing = false;  // whole-document loads report one SelChange at the end
+    bool m_layingOutView = false;
+    bool m_viewLayoutPosted = false;
     bool m_menuKeyHasEvent = false;  // the window system turns the menu key into a context-menu event
 };

@@ -1,6 +1,7 @@
 #include "platform/RichTextBox.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/LineEnds.h"
 #include "platform/ReadableFile.h"
 #include "platform/TextCodec.h"
 #include "rtf/PlainTextExport.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPrinter>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -28,11 +30,6 @@ QByteArray RichTextBox::SelRTF() const
     return RtfWriter::write(textCursor());
 }
 
-QString RichTextBox::PlainText() const
-{
-    return PlainTextExport::text(document());
-}
-
 QString RichTextBox::SelPlainText() const
 {
     return PlainTextExport::text(textCursor());
@@ -42,10 +39,86 @@ void RichTextBox::setTextRTF(const QByteArray& rtf)
 {
     if (RtfReader::isRtf(rtf)) {
         replaceContent(nullptr, &rtf);
+        m_fileFormat = TextFileFormat::newDocument();
+        m_ownLineEnds = false;
     } else {
-        const QString text = TextCodec::decode(rtf);
-        replaceContent(&text, nullptr);
+        loadPlainText(rtf);
     }
+}
+
+// The file's encoding, mark and line ends are kept for the saves to come;
+// lines that ended otherwise than most carry their own end on their paragraph.
+void RichTextBox::loadPlainText(const QByteArray& bytes)
+{
+    TextFileFormat format = TextCodec::detect(bytes);
+    LineEnds::Split lines = LineEnds::split(TextCodec::decode(bytes, format));
+    format.lineEnd = lines.majority;
+    replaceContent(&lines.text, nullptr);
+    m_fileFormat = format;
+    m_ownLineEnds = !lines.others.empty();
+    if (lines.others.empty())
+        return;
+    QTextDocument* doc = document();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    for (const auto& [line, end] : lines.others) {
+        cursor.setPosition(doc->findBlockByNumber(int(line)).position());
+        QTextBlockFormat own;
+        own.setProperty(LineEnds::BlockProperty, int(end));
+        cursor.mergeBlockFormat(own);
+    }
+    cursor.endEditBlock();
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+}
+
+QString RichTextBox::fileText() const
+{
+    const QTextDocument* doc = document();
+    // Breaks whose line ended otherwise in the file, by their position in
+    // the raw text; looked for only in documents loaded with such lines.
+    std::vector<std::pair<int, TextFileFormat::LineEnd>> own;
+    if (m_ownLineEnds) {
+        for (QTextBlock block = doc->begin(); block.isValid() && block.next().isValid(); block = block.next()) {
+            const QVariant end = block.blockFormat().property(LineEnds::BlockProperty);
+            if (end.isValid())
+                own.emplace_back(block.position() + block.length() - 1, TextFileFormat::LineEnd(end.toInt()));
+        }
+    }
+    const QStringView fileEnd = LineEnds::text(m_fileFormat.lineEnd);
+    const QString raw = doc->toRawText();
+    // Tables, pictures and kept RTF elements: cells on tab-separated lines,
+    // the rest as nothing.
+    if (!doc->rootFrame()->childFrames().isEmpty() || raw.contains(QChar::ObjectReplacementCharacter)) {
+        QString text = PlainTextExport::text(doc);
+        if (fileEnd != u"\n")
+            text.replace(QLatin1Char('\n'), fileEnd.toString());
+        return text;
+    }
+    QString text;
+    text.reserve(raw.size() + doc->blockCount() * (fileEnd.size() - 1));
+    size_t next = 0;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        switch (raw.at(i).unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xFDD0:  // frame marks
+        case 0xFDD1:
+            text += QStringView(raw).sliced(from, i - from);
+            if (next < own.size() && own[next].first == i)
+                text += LineEnds::text(own[next++].second);
+            else
+                text += fileEnd;
+            from = i + 1;
+            break;
+        default:
+            break;
+        }
+    }
+    text += QStringView(raw).sliced(from);
+    return text;
 }
 
 // Replaces the whole document without an undo step; afterwards there is
@@ -74,6 +147,7 @@ void RichTextBox::replaceContent(const QString* plain, const QByteArray* rtf)
     if (doc->isEmpty())
         setCurrentCharFormat(defaultCharFormat());
     ensureCursorVisible();
+    layOutView();  // the first paint shows the new text
     m_replacing = false;
     // The caret may not have moved, but everything under it has.
     m_lastPosition = -1;

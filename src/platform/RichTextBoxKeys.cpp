@@ -177,11 +177,19 @@ void RichTextBox::keyPressEvent(QKeyEvent* event)
     }
 
     QString result;
+    const bool focused = hasFocus();
     switch (runKeyPress(typed, &result)) {
     case Typed::Destroyed:
         return;
     case Typed::Unchanged:
-        // QTextEdit inserts it as usual: overwrite mode, undo grouping.
+        // QTextEdit inserts it as usual (overwrite mode, undo grouping),
+        // unless the handler moved the focus away (the tag list opened):
+        // QTextEdit would then show its caret again beside the new focus.
+        if (focused && !hasFocus()) {
+            event->accept();
+            insertTyped(result);
+            return;
+        }
         QTextEdit::keyPressEvent(event);
         return;
     case Typed::Changed:
@@ -200,10 +208,16 @@ void RichTextBox::inputMethodEvent(QInputMethodEvent* event)
         return;
     }
     QString result;
+    const bool focused = hasFocus();
     switch (runKeyPress(event->commitString(), &result)) {
     case Typed::Destroyed:
         return;
     case Typed::Unchanged:
+        if (focused && !hasFocus()) {  // as for a key
+            event->accept();
+            insertTyped(result);
+            return;
+        }
         QTextEdit::inputMethodEvent(event);
         return;
     case Typed::Changed: {

@@ -8,6 +8,10 @@
 // and key. It is an INI-format QSettings in the user's configuration folder
 // (~/.config/<appName>/<appName>.ini on Linux), so that tests can move it with
 // QSettings::setPath and it never touches the Windows registry.
+//
+// Only a regular file of sane size is the store: anything else at its path
+// (a pipe, a device, a huge file) reads as an empty store and is never
+// written over.
 class UserStore
 {
 public:
@@ -23,4 +27,6 @@ public:
 
     // The folder that holds appName's store; it need not exist yet.
     static QString folder(const QString& appName);
+    // The store's file in that folder.
+    static QString filePath(const QString& appName);
 };
