@@ -216,7 +216,7 @@ void TestRtfFixtures::elementsKept_data()
         {"abiword/symbols.rtf", ""},
         {"abiword/table.rtf", "tables=1 rows=3 cells=9"},
         {"handwritten/keeps.rtf", "pictures=1 tables=2 rows=3 cells=5 merged=1 lists=1 items=2 links=1 "
-                                  "footnotes=1 annotations=1 objects=1 metafiles=1 bookmarks=2 fields=1"},
+                                  "footnotes=1 annotations=1 metafiles=1 bookmarks=2 fields=1"},
         {"libreoffice/alignment.rtf", ""},
         {"libreoffice/fonts-colours.rtf", ""},
         {"libreoffice/formatting.rtf", ""},
