@@ -390,8 +390,14 @@ void TestRtfReader::structures_data()
                                          "{\\listtext \\u8226 ?\\tab}\\pard\\ls1 one\\par{\\listtext a)\\tab}\\pard\\ls1\\ilvl1 sub\\par"
                                          "\\pard\\ls1 two\\par\\pard plain}")
                            << "one\nsub\ntwo\nplain" << "lists=2 items=3";
+    // Without a list table, the numbers the writer put in \\listtext are the
+    // only ones the items have: they stay text.
     QTest::newRow("list without a list table")
-        << QByteArray("{\\rtf1\\pard\\ls5 one\\par\\pard\\ls5 two}") << "one\ntwo" << "lists=1 items=2";
+        << QByteArray("{\\rtf1{\\listtext 10.\\tab}\\pard\\ls5 one\\par\\pard\\ls5 two}") << "10.\tone\ntwo" << "";
+    QTest::newRow("list missing from the list table")
+        << QByteArray("{\\rtf1{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}{\\listtext 1.\\tab}\\pard\\ls5 one\\par"
+                      "\\pard\\ls5 two\\par}")
+        << "one\ntwo\n" << "lists=1 items=2";
     QTest::newRow("old numbering") << QByteArray("{\\rtf1\\pard{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}one\\par"
                                                  "\\pard{\\pntext 2.\\tab}{\\*\\pn\\pnlvlbody\\pndec}two\\par\\pard x\\par"
                                                  "\\pard{\\pntext \\'b7\\tab}{\\*\\pn\\pnlvlblt{\\pntxtb \\'b7}}b}")

@@ -1,3 +1,4 @@
+#include "helpers/DocumentCensus.h"
 #include "helpers/TestFiles.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -72,6 +73,10 @@ Snapshot snapshot(const QTextDocument& doc)
     Snapshot snap;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         Qt::Alignment a = b.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+        // An empty paragraph in a table cell shows no alignment; Qt's cell
+        // merging may give it its neighbour's.
+        if (b.length() == 1 && QTextCursor(b).currentTable())
+            a = Qt::AlignLeft;
         snap.alignments.push_back(a ? a : Qt::AlignLeft);
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment fr = it.fragment();
@@ -344,6 +349,8 @@ void TestRtfWriter::readWriteReadKeepsWhatTheReaderKeeps()
     QTextDocument twice;
     QVERIFY(RtfReader::read(RtfWriter::write(&once), &twice));
     compareSnapshots(snapshot(twice), snapshot(once), QFileInfo(path).fileName().toUtf8());
+    // Pictures, tables, lists, links and kept elements as well.
+    QCOMPARE(DocumentCensus::of(twice).describe(), DocumentCensus::of(once).describe());
 }
 
 QTEST_MAIN(TestRtfWriter)

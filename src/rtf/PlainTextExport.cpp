@@ -84,6 +84,7 @@ private:
         const int start = std::max(0, m_from - block.position());
         const int end = std::min(block.length() - 1, m_to - block.position());
         QString out = block.text().mid(start, std::max(0, end - start));
+
         out.remove(QChar::ObjectReplacementCharacter);
         out.replace(QChar::LineSeparator, inCell ? QLatin1Char(' ') : QLatin1Char('\n'));
         return out;

@@ -385,6 +385,8 @@ private:
     bool m_started = false;  // the document group was opened
     bool m_done = false;     // the document group was closed
     bool m_starPending = false;
+    const char* m_starAt = nullptr;         // the "\\*" before the next word
+    const char* m_destinationAt = nullptr;  // the word (or its "\\*") that started a destination
     int m_skip = 0;          // \uc fallback characters still to skip
 
     int m_docCodePage = 1252;
@@ -602,6 +604,7 @@ void Parser::readControl()
         return;
     if (c == '*') {
         m_starPending = true;
+        m_starAt = m_p - 2;
         return;
     }
     m_starPending = false;
@@ -699,6 +702,7 @@ void Parser::handleWord(const Word& w)
 {
     const bool star = m_starPending;
     m_starPending = false;
+    m_destinationAt = star ? m_starAt : w.raw;
     const auto& table = keywords();
     const auto it = table.find(w.name);
     // Before the text, the document group's own words are the page and
@@ -761,6 +765,7 @@ void Parser::handleWord(const Word& w)
     case Kw::FontTable:
         st.dest = Destination::FontTable;
         st.opens = Opens::FontTable;
+        st.content = m_destinationAt;
         m_inFontEntry = false;
         break;
     case Kw::ColorTable:
@@ -904,7 +909,10 @@ void Parser::handleWord(const Word& w)
     case Kw::ListText: {
         // The number or bullet of a list item, for readers without lists:
         // the list shows its own. Some writers put the whole paragraph in
-        // it; a group with a paragraph mark is read as text.
+        // it; a group with a paragraph mark is read as text. Without a
+        // list table, it is the only number the item has: kept as text.
+        if (m_overrides.isEmpty())
+            break;
         const std::string_view group(m_p, size_t(groupEnd(m_p) - m_p));
         for (size_t at = group.find("\\par"); at != std::string_view::npos; at = group.find("\\par", at + 1)) {
             if (at + 4 >= group.size() || !isAlpha(static_cast<unsigned char>(group[at + 4])))
@@ -1108,10 +1116,15 @@ QByteArray Parser::captureGroup()
     int open = 0;
     m_p = groupEnd(m_p, &open);
     // A group cut off by the end of the file is not kept: written back
-    // anywhere else, its broken end could swallow what follows it.
+    // anywhere else, its broken end could swallow what follows it. Text
+    // before the destination's word was read as text already; the group is
+    // kept from that word on.
     QByteArray raw;
-    if (start && open == 0)
-        raw = QByteArray(start, m_p - start);
+    if (start && open == 0) {
+        const char* from = m_destinationAt > start && m_destinationAt < m_p ? m_destinationAt : start + 1;
+        raw.reserve(m_p - from + 1);
+        raw.append('{').append(from, m_p - from);
+    }
     if (open == 0)
         closeGroup();
     return raw;
@@ -1397,8 +1410,9 @@ void Parser::endGroupWork(const GroupState& closing)
 {
     switch (closing.opens) {
     case Opens::FontTable:
-        if (m_data && closing.start)
-            m_data->fontTable = QByteArray(closing.start, m_p - closing.start);
+        // From its word on: text before the word was read as text.
+        if (m_data && closing.content && closing.content < m_p)
+            m_data->fontTable = '{' + QByteArray(closing.content, m_p - closing.content);
         break;
     case Opens::ListTable:
     case Opens::ListOverrideTable:
@@ -1787,6 +1801,8 @@ QTextList* Parser::listFor(const GroupState& st)
         }
         if (defined && level.style == 0)
             return nullptr;  // a level that shows no number or bullet
+        if (!defined && m_overrides.isEmpty())
+            return nullptr;  // no list table: the items' \\listtext numbers are their text
         QTextListFormat format;
         format.setStyle(QTextListFormat::Style(level.style));
         format.setIndent(st.listLevel + 1);
@@ -1844,10 +1860,20 @@ void Parser::finish()
     flushRun();
     // The last paragraph has no mark of its own; when it is the whole
     // document's, it takes the alignment and list in force at the end.
-    if (m_tables.depth() == 0)
+    // The paragraph after the last mark is empty: it takes the alignment in
+    // force, but joins no list.
+    const bool emptyLast = m_pendingBreak && m_tables.depth() == 0;
+    if (emptyLast)
         flushBreak();
-    if (m_wholeDocument && state().dest == Destination::Text && !m_pendingBreak)
-        finishBlock();
+    if (m_wholeDocument && state().dest == Destination::Text && !m_pendingBreak) {
+        if (emptyLast) {
+            QTextBlockFormat format = m_cursor.blockFormat();
+            format.setAlignment(state().align);
+            m_cursor.setBlockFormat(format);
+        } else {
+            finishBlock();
+        }
+    }
     m_tables.closeAll();
     if (!m_data)
         return;

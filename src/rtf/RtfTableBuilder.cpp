@@ -46,7 +46,9 @@ bool RtfTableBuilder::enter(int depth, const RowDefs* defs)
         while (this->depth() < depth) {
             if (!m_levels.empty())
                 ensureCell(m_levels.back(), nullptr);
-            open(this->depth() + 1 == depth ? defs : nullptr);
+            // Only a top-level row is defined before its cells; a nested
+            // one at its end, so what is known now belongs to another row.
+            open(this->depth() == 0 && depth == 1 ? defs : nullptr);
         }
         ensureCell(m_levels.back(), defs);
     }
@@ -79,6 +81,14 @@ bool RtfTableBuilder::endRow(int depth, const RowDefs* defs)
     Level& level = m_levels.back();
     if (!level.inRow)
         return true;
+    if (defs && &level != &m_levels.front()) {
+        const int cells = std::min({int(defs->cells.size()), level.cellIndex + (level.cellOpen ? 1 : 0),
+                                    level.table->columns()});
+        for (int index = 0; index < cells; ++index)
+            noteMerges(level, *defs, index, index, false);
+        level.nextColumn = std::max(level.nextColumn, cells);
+        level.cellOpen = false;
+    }
     for (const Span& span : level.rowSpans) {
         if (span.columns > 1)
             level.table->mergeCells(level.row, span.column, 1, span.columns);
@@ -185,37 +195,60 @@ void RtfTableBuilder::beginCell(Level& level, const RowDefs* defs)
             level.overflow = true;
         }
     }
+    // A nested table's row is defined at its end (\\nesttableprops): its
+    // merges are noted then.
     int columns = 1;
-    const CellDef* def = defs && size_t(level.cellIndex) < defs->cells.size()
-        ? &defs->cells[size_t(level.cellIndex)]
-        : nullptr;
-    if (def && !level.overflow) {
-        const bool continues = !level.rowSpans.empty()
-            && level.rowSpans.back().column + level.rowSpans.back().columns == level.column;
-        if (def->mergeNext && continues) {
-            ++level.rowSpans.back().columns;
-        } else if (int(defs->cells.size()) < table->columns()) {
-            // A row with fewer cells than the table has columns: a cell
-            // spans the columns up to its right edge.
-            const int right = edgesOf(defs)[size_t(level.cellIndex)];
-            int last = level.column;
-            while (last + 1 < table->columns() && level.edges[size_t(last)] < right - EdgeTolerance)
-                ++last;
-            columns = last - level.column + 1;
-            level.rowSpans.push_back(Span{level.column, columns});
-        } else {
-            level.rowSpans.push_back(Span{level.column, 1});
-        }
-        VerticalMerge& vertical = level.vertical[size_t(level.column)];
-        if (def->vmergeFirst) {
-            closeVertical(level, level.column);
-            vertical = VerticalMerge{level.row, level.row, columns};
-        } else if (def->vmergeNext && vertical.firstRow >= 0) {
-            vertical.lastRow = level.row;
-        } else {
-            closeVertical(level, level.column);
+    if (defs && &level == &m_levels.front() && !level.overflow && size_t(level.cellIndex) < defs->cells.size()) {
+        columns = noteMerges(level, *defs, level.cellIndex, level.column, true);
+        if (columns == 0) {
+            placeCursor(level, table);
+            return;
         }
     }
+    placeCursor(level, table);
+    level.nextColumn = level.column + columns;
+}
+
+int RtfTableBuilder::noteMerges(Level& level, const RowDefs& defs, int index, int column, bool mapEdges)
+{
+    QTextTable* table = level.table;
+    const CellDef& def = defs.cells[size_t(index)];
+    const bool continues = !level.rowSpans.empty()
+        && level.rowSpans.back().column + level.rowSpans.back().columns == column;
+    if (def.mergeNext && continues) {
+        // Part of the cell before: so is its share of a vertical merge.
+        Span& span = level.rowSpans.back();
+        ++span.columns;
+        VerticalMerge& first = level.vertical[size_t(span.column)];
+        if (first.firstRow >= 0 && first.lastRow == level.row)
+            first.columns = span.columns;
+        return 0;
+    }
+    int columns = 1;
+    if (mapEdges && int(defs.cells.size()) < table->columns()) {
+        // A row with fewer cells than the table has columns: a cell spans
+        // the columns up to its right edge.
+        const int right = edgesOf(&defs)[size_t(index)];
+        int last = column;
+        while (last + 1 < table->columns() && level.edges[size_t(last)] < right - EdgeTolerance)
+            ++last;
+        columns = last - column + 1;
+    }
+    level.rowSpans.push_back(Span{column, columns});
+    VerticalMerge& vertical = level.vertical[size_t(column)];
+    if (def.vmergeFirst) {
+        closeVertical(level, column);
+        vertical = VerticalMerge{level.row, level.row, columns};
+    } else if (def.vmergeNext && vertical.firstRow >= 0) {
+        vertical.lastRow = level.row;
+    } else {
+        closeVertical(level, column);
+    }
+    return columns;
+}
+
+void RtfTableBuilder::placeCursor(Level& level, QTextTable* table)
+{
     const QTextTableCell cell = table->cellAt(level.row, level.column);
     if (level.overflow) {
         // More cells than the table takes: their text follows in the last one.
@@ -226,7 +259,7 @@ void RtfTableBuilder::beginCell(Level& level, const RowDefs* defs)
         m_cursor = cell.firstCursorPosition();
     }
     level.cellOpen = true;
-    level.nextColumn = level.column + columns;
+    level.nextColumn = level.column + 1;
 }
 
 void RtfTableBuilder::closeVertical(Level& level, int column)

@@ -87,6 +87,11 @@ private:
     void ensureCell(Level& level, const RowDefs* defs);
     void startRow(Level& level, const RowDefs* defs);
     void beginCell(Level& level, const RowDefs* defs);
+    void placeCursor(Level& level, QTextTable* table);
+    // What the definition of the row's cell `index`, standing at `column`,
+    // says of merging; the columns it spans, 0 when it is part of the cell
+    // before. mapEdges: a row of fewer cells spans columns by its edges.
+    int noteMerges(Level& level, const RowDefs& defs, int index, int column, bool mapEdges);
     void setWidths(Level& level);
     void closeVertical(Level& level, int column);
     static std::vector<int> edgesOf(const RowDefs* defs);

@@ -211,6 +211,8 @@ private:
     RunProps m_current;
     bool m_needDelimiter = false;
     bool m_needPar = false;
+    int m_cellBlocks = 0;          // paragraphs written in the cell being written
+    bool m_lastBlockEmpty = false;
     // The field being written: its instruction, and the character state
     // from before it, which its group's end brings back.
     QByteArray m_field;
@@ -371,8 +373,13 @@ void Writer::writeFrame(QTextFrame::iterator it, int from, int to, int depth)
             continue;
         if (block.position() > to)
             break;
-        if (PlainTextExport::isTableFiller(it, startOfFrame, follows))
+        if (PlainTextExport::isTableFiller(it, startOfFrame, follows)) {
+            // The paragraph Qt keeps after a table that ends a frame or a
+            // cell: its format is written, not a paragraph of its own.
+            if (follows)
+                writeBlock(block, from, to, depth);
             continue;
+        }
         if (m_needPar) {
             word("par");
             m_body.append("\r\n");
@@ -380,6 +387,8 @@ void Writer::writeFrame(QTextFrame::iterator it, int from, int to, int depth)
         }
         writeBlock(block, from, to, depth);
         m_needPar = true;
+        ++m_cellBlocks;
+        m_lastBlockEmpty = block.length() == 1;
     }
 }
 
@@ -408,39 +417,47 @@ void Writer::writeTable(QTextTable* table, int from, int to, int depth)
         const QTextTableCell last = table->cellAt(row, columns - 1);
         if (last.lastPosition() < from || first.firstPosition() > to)
             continue;
+        // One definition and one cell for every column: merged cells as
+        // \\clmgf/\\clmrg across and \\clvmgf/\\clvmrg down, which every reader
+        // maps back to the same grid.
         QByteArray defs = "\\trowd\\trgaph108\\trleft0";
-        for (int column = 0; column < columns;) {
+        for (int column = 0; column < columns; ++column) {
             const QTextTableCell cell = table->cellAt(row, column);
-            const int span = std::max(1, cell.columnSpan());
             if (cell.row() != row)
                 defs.append("\\clvmrg");
             else if (cell.rowSpan() > 1)
                 defs.append("\\clvmgf");
+            if (cell.column() != column)
+                defs.append("\\clmrg");
+            else if (cell.columnSpan() > 1)
+                defs.append("\\clmgf");
             defs.append("\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10"
                         "\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10\\cellx");
-            appendNumber(defs, edges[size_t(std::min(columns, column + span) - 1)]);
-            column += span;
+            appendNumber(defs, edges[size_t(column)]);
         }
         if (depth == 1) {
             m_body.append(defs);
             m_body.append("\r\n");
             m_needDelimiter = false;
         }
-        for (int column = 0; column < columns;) {
+        for (int column = 0; column < columns; ++column) {
             const QTextTableCell cell = table->cellAt(row, column);
-            const int span = std::max(1, cell.columnSpan());
             m_needPar = false;
-            if (cell.row() == row)
+            m_cellBlocks = 0;
+            if (cell.row() == row && cell.column() == column)
                 writeFrame(cell.begin(), from, to, depth);
             if (!m_needPar) {
-                // A cell covered by the one above, or outside the selection.
+                // A cell covered by another, or outside the selection.
                 word("pard");
                 word("intbl");
                 if (depth > 1)
                     word("itap", depth);
+            } else if (m_cellBlocks > 1 && m_lastBlockEmpty) {
+                // A mark right before the cell's end is taken as the end of
+                // the paragraph before: an empty last paragraph needs its own.
+                word("par");
             }
             word(depth > 1 ? "nestcell" : "cell");
-            column += span;
         }
         if (depth == 1) {
             word("row");
