@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -33,7 +34,10 @@ RtfPicture RtfPicture::parse(const char* from, const char* to)
     RtfPicture picture;
     if (from >= to)
         return picture;
-    picture.bytes.reserve((to - from) / 2);
+    // The data, written straight into a buffer of the most it can be.
+    picture.bytes.resize((to - from) / 2 + 1);
+    char* data = picture.bytes.data();
+    qsizetype used = 0;
     picture.header.reserve(256);
     int depth = 0;
     int nibble = -1;
@@ -74,7 +78,12 @@ RtfPicture RtfPicture::parse(const char* from, const char* to)
                 if (word == "bin" && depth == 1) {
                     // Binary data: the bytes as they are, written back as hex.
                     const long long count = std::clamp<long long>(param, 0, to - p);
-                    picture.bytes.append(p, qsizetype(count));
+                    if (used + count > picture.bytes.size()) {
+                        picture.bytes.resize(used + qsizetype(count));
+                        data = picture.bytes.data();
+                    }
+                    std::memcpy(data + used, p, size_t(count));
+                    used += qsizetype(count);
                     p += count;
                     continue;
                 }
@@ -122,7 +131,11 @@ RtfPicture RtfPicture::parse(const char* from, const char* to)
                 if (nibble < 0) {
                     nibble = value;
                 } else {
-                    picture.bytes.append(char(nibble << 4 | value));
+                    if (used == picture.bytes.size()) {
+                        picture.bytes.resize(used + 1);
+                        data = picture.bytes.data();
+                    }
+                    data[used++] = char(nibble << 4 | value);
                     nibble = -1;
                 }
             }
@@ -131,6 +144,7 @@ RtfPicture RtfPicture::parse(const char* from, const char* to)
         }
         picture.header.append(char(c));
     }
+    picture.bytes.truncate(used);
     return picture;
 }
 

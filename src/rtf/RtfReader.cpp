@@ -256,6 +256,7 @@ struct FieldInfo {
     QString href;            // for HYPERLINK fields
     QString text;            // the instruction as text
     bool hasResult = false;
+    qsizetype mark = 0;  // contentMark() where the field began
 };
 
 struct FontInfo {
@@ -314,6 +315,8 @@ private:
     void emitObject(const QTextCharFormat& format);
     bool beginObject();
     void startBody() { m_bodyStarted = true; }
+    // Where the next text would go; it moves with every character read.
+    qsizetype contentMark() const { return m_cursor.position() + m_run.size() + (m_pendingBreak ? 1 : 0); }
 
     RtfTableBuilder::RowDefs& rowDefs();
     void enterTable(int depth);
@@ -1196,7 +1199,7 @@ void Parser::handleDestination(const KwInfo& info, const Word& w)
         if (m_overflow == 0) {
             st.field = int(m_fields.size());
             st.opens = Opens::Field;
-            m_fields.push_back(FieldInfo{st.start, {}, {}, {}, false});
+            m_fields.push_back(FieldInfo{st.start, {}, {}, {}, false, contentMark()});
         }
         break;
     case Kw::FieldInstruction:
@@ -1462,7 +1465,10 @@ void Parser::endGroupWork(const GroupState& closing)
         const FieldInfo& field = m_fields[size_t(closing.field)];
         // A field that shows nothing (an empty result, a page number left
         // to the reader) is kept behind a marker.
-        if (!field.hasResult && field.start && closing.dest == Destination::Text && m_nesting == 0) {
+        // Only when nothing of it was read as text: that text is written
+        // back on its own.
+        if (!field.hasResult && field.start && closing.dest == Destination::Text && m_nesting == 0
+            && field.mark == contentMark()) {
             QTextCharFormat format = formatFor(closing.chr);
             format.setObjectType(RtfObjects::MarkerObjectType);
             format.setProperty(RtfObjects::MarkerKindProperty, int(MarkerKind::Field));
@@ -1881,8 +1887,12 @@ void Parser::finish()
     m_data->defaultFont = std::max(0, m_defaultFont);
     std::vector<int> numbers(m_fonts.keyBegin(), m_fonts.keyEnd());
     std::sort(numbers.begin(), numbers.end());
-    for (int number : numbers)
-        m_data->fonts.push_back(RtfDocumentData::Font{number, m_fonts.value(number).family});
+    // Numbers no writer uses are not offered for reuse; the entries stay in
+    // the kept table.
+    for (int number : numbers) {
+        if (number >= 0 && number <= 0xFFFF)
+            m_data->fonts.push_back(RtfDocumentData::Font{number, m_fonts.value(number).family});
+    }
     m_data->colors = m_colors;
 }
 

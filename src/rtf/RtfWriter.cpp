@@ -569,16 +569,23 @@ void Writer::writeObject(const QTextCharFormat& format)
         header.append("\\pichgoal");
         appendNumber(header, qRound(image.height() * TwipsPerPixel));
     }
+    // The bytes as they were read, in lines of 64.
     static const char hex[] = "0123456789abcdef";
-    m_body.reserve(m_body.size() + header.size() + bytes.size() * 2 + bytes.size() / 32 + 8);
     m_body.append(header);
+    const qsizetype start = m_body.size();
+    m_body.resize(start + bytes.size() * 2 + (bytes.size() + 63) / 64 * 2 + 1);
+    char* out = m_body.data() + start;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (i % 64 == 0)
-            m_body.append("\r\n");
+        if (i % 64 == 0) {
+            *out++ = '\r';
+            *out++ = '\n';
+        }
         const auto b = static_cast<unsigned char>(bytes[i]);
-        m_body.append(hex[b >> 4]).append(hex[b & 15]);
+        *out++ = hex[b >> 4];
+        *out++ = hex[b & 15];
     }
-    m_body.append('}');
+    *out++ = '}';
+    m_body.truncate(out - m_body.constData());
     m_needDelimiter = false;
 }
 
