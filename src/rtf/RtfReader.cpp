@@ -1199,7 +1199,8 @@ void Parser::handleDestination(const KwInfo& info, const Word& w)
         if (m_overflow == 0) {
             st.field = int(m_fields.size());
             st.opens = Opens::Field;
-            m_fields.push_back(FieldInfo{st.start, {}, {}, {}, false, contentMark()});
+            // From its word on: text before it in the group is read as text.
+            m_fields.push_back(FieldInfo{m_destinationAt, {}, {}, {}, false, contentMark()});
         }
         break;
     case Kw::FieldInstruction:
@@ -1472,7 +1473,7 @@ void Parser::endGroupWork(const GroupState& closing)
             QTextCharFormat format = formatFor(closing.chr);
             format.setObjectType(RtfObjects::MarkerObjectType);
             format.setProperty(RtfObjects::MarkerKindProperty, int(MarkerKind::Field));
-            format.setProperty(RtfObjects::MarkerRtf, QByteArray(field.start, m_p - field.start));
+            format.setProperty(RtfObjects::MarkerRtf, '{' + QByteArray(field.start, m_p - field.start));
             if (!field.text.isEmpty())
                 format.setProperty(RtfObjects::MarkerText, field.text);
             emitObject(format);
