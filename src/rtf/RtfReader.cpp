@@ -46,7 +46,8 @@ enum class Destination : std::uint8_t {
     Numbering,  // an old-style paragraph numbering group, \pn
 };
 
-// Groups whose end completes something the reader was gathering.
+// Groups whose end completes something the reader was gathering. Groups
+// nested beyond kMaxDepth share a state and end nothing.
 enum class Opens : std::uint8_t {
     Nothing, FontTable, ListTable, ListOverrideTable, List, ListLevel, ListOverride, Field, Numbering,
 };
@@ -767,7 +768,7 @@ void Parser::handleWord(const Word& w)
         break;
     case Kw::FontTable:
         st.dest = Destination::FontTable;
-        st.opens = Opens::FontTable;
+        st.opens = m_overflow > 0 ? Opens::Nothing : Opens::FontTable;
         st.content = m_destinationAt;
         m_inFontEntry = false;
         break;
@@ -862,12 +863,12 @@ void Parser::handleWord(const Word& w)
     case Kw::ListTable:
     case Kw::ListOverrideTable:
         st.dest = Destination::ListTable;
-        st.opens = info.kw == Kw::ListTable ? Opens::ListTable : Opens::ListOverrideTable;
+        st.opens = m_overflow > 0 ? Opens::Nothing : (info.kw == Kw::ListTable ? Opens::ListTable : Opens::ListOverrideTable);
         st.content = m_p;
         break;
     case Kw::List:
         if (st.dest == Destination::ListTable) {
-            st.opens = Opens::List;
+            st.opens = m_overflow > 0 ? Opens::Nothing : Opens::List;
             m_listBeingRead = ListDef{};
         }
         break;
@@ -879,7 +880,7 @@ void Parser::handleWord(const Word& w)
         break;
     case Kw::ListLevel:
         if (st.dest == Destination::ListTable) {
-            st.opens = Opens::ListLevel;
+            st.opens = m_overflow > 0 ? Opens::Nothing : Opens::ListLevel;
             m_levelBeingRead = ListLevelDef{};
             m_levelText.clear();
         }
@@ -896,7 +897,7 @@ void Parser::handleWord(const Word& w)
         break;
     case Kw::ListOverride:
         if (st.dest == Destination::ListTable) {
-            st.opens = Opens::ListOverride;
+            st.opens = m_overflow > 0 ? Opens::Nothing : Opens::ListOverride;
             m_overrideList = m_overrideNumber = 0;
         }
         break;
@@ -926,7 +927,7 @@ void Parser::handleWord(const Word& w)
     }
     case Kw::Numbering:
         st.dest = Destination::Numbering;
-        st.opens = Opens::Numbering;
+        st.opens = m_overflow > 0 ? Opens::Nothing : Opens::Numbering;
         m_numberingBeingRead = Numbering{QTextListFormat::ListDecimal, 0};
         break;
     case Kw::NumberingKind:
