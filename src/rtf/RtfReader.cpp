@@ -360,6 +360,7 @@ private:
     bool m_wholeDocument;
     RtfDocumentData* m_data;  // null when inserting: document-level groups are not kept
     int m_nesting = 0;        // how deep in plainTextOf() this parser runs
+    qsizetype m_fontTableMark = 0;  // contentMark() where the font table began
     bool m_bodyStarted = false;
 
     RtfTableBuilder m_tables;
@@ -767,12 +768,23 @@ void Parser::handleWord(const Word& w)
         }
         break;
     case Kw::FontTable:
+        // A table inside another table, or in a destination of its own, is
+        // none of the document's.
+        if (st.dest != Destination::Text && st.dest != Destination::Drop) {
+            skipGroup();
+            break;
+        }
         st.dest = Destination::FontTable;
         st.opens = m_overflow > 0 ? Opens::Nothing : Opens::FontTable;
         st.content = m_destinationAt;
+        m_fontTableMark = contentMark();
         m_inFontEntry = false;
         break;
     case Kw::ColorTable:
+        if (st.dest != Destination::Text && st.dest != Destination::Drop) {
+            skipGroup();
+            break;
+        }
         st.dest = Destination::ColorTable;
         m_colors.clear();
         m_colorSet = false;
@@ -862,6 +874,10 @@ void Parser::handleWord(const Word& w)
         break;
     case Kw::ListTable:
     case Kw::ListOverrideTable:
+        if (st.dest != Destination::Text && st.dest != Destination::Drop) {
+            skipGroup();
+            break;
+        }
         st.dest = Destination::ListTable;
         st.opens = m_overflow > 0 ? Opens::Nothing : (info.kw == Kw::ListTable ? Opens::ListTable : Opens::ListOverrideTable);
         st.content = m_p;
@@ -1415,8 +1431,10 @@ void Parser::endGroupWork(const GroupState& closing)
 {
     switch (closing.opens) {
     case Opens::FontTable:
-        // From its word on: text before the word was read as text.
-        if (m_data && closing.content && closing.content < m_p)
+        // From its word on: text before the word was read as text. A table
+        // that let text out (broken groups in it) is not kept as it stands:
+        // its fonts are written from what was read of them.
+        if (m_data && closing.content && closing.content < m_p && contentMark() == m_fontTableMark)
             m_data->fontTable = '{' + QByteArray(closing.content, m_p - closing.content);
         break;
     case Opens::ListTable:

@@ -148,7 +148,7 @@ public:
             m_defaultPointSize = 12;
         m_codePage = m_data ? m_data->codePage : 1251;
         m_fallbacks = fallbacksFor(m_codePage);
-        if (m_data && !m_data->fontTable.isEmpty()) {
+        if (m_data && !m_data->fonts.empty()) {
             for (const RtfDocumentData::Font& font : m_data->fonts) {
                 m_fonts.push_back(font);
                 m_nextFont = std::max(m_nextFont, font.number + 1);
@@ -266,7 +266,7 @@ QByteArray Writer::fontTable() const
         out.chop(1);
         kept = m_data->fonts.size();
     } else {
-        out = "{\\fonttbl";
+        out = "{\\fonttbl";  // the document's fonts keep their numbers
     }
     for (size_t i = kept; i < m_fonts.size(); ++i) {
         out.append("{\\f");
