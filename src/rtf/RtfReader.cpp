@@ -1593,6 +1593,13 @@ void Parser::flushPendingBytes()
 
 void Parser::appendUtf16(char16_t unit)
 {
+    // Pairs are joined in document text only: half a pair in a font name
+    // must not wait there for the text that follows the table.
+    if (state().dest != Destination::Text) {
+        if (!QChar::isSurrogate(unit))
+            appendChar(unit);
+        return;
+    }
     if (QChar::isHighSurrogate(unit)) {
         if (m_highSurrogate)
             appendChar(0xFFFD);
