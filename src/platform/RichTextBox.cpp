@@ -247,7 +247,7 @@ void RichTextBox::paintEvent(QPaintEvent* event)
 QMimeData* RichTextBox::createMimeDataFromSelection() const
 {
     auto* data = new QMimeData;
-    data->setText(SelText());
+    data->setText(SelPlainText());
     return data;
 }
 

@@ -43,6 +43,14 @@ public:
     QByteArray TextRTF() const;
     void setTextRTF(const QByteArray& rtf);  // bytes that are not RTF load as plain text
 
+    // The selection as the clipboard's text: table cells separated by tabs,
+    // rows by line ends, pictures and kept RTF elements as nothing. Unlike
+    // SelText(), positions in it are not the editor's positions.
+    QString SelPlainText() const;
+    // The selection as RTF, with the pictures, tables and kept elements in
+    // it; setSelRTF() of it elsewhere brings them all.
+    QByteArray SelRTF() const;
+
     qsizetype SelStart() const;
     void setSelStart(qsizetype start);  // collapses the selection to a caret, clamped to the text
     qsizetype SelLength() const;
@@ -110,7 +118,9 @@ public:
     void setTextFileFormat(const TextFileFormat& format) { m_fileFormat = format; }
     // The text as a plain-text file holds it: each paragraph ended by the
     // file's line end (or the one its line had in the file), the last one
-    // without; line breaks within a paragraph as the file's line end.
+    // without; line breaks within a paragraph as the file's line end; table
+    // cells separated by tabs, rows by line ends, pictures and kept RTF
+    // elements as nothing (PlainTextExport).
     QString fileText() const;
 
     // The selection, or the whole document when nothing is selected, with

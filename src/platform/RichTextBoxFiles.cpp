@@ -5,6 +5,8 @@
 #include "platform/PrintPages.h"
 #include "platform/ReadableFile.h"
 #include "platform/TextCodec.h"
+#include "rtf/PlainTextExport.h"
+#include "rtf/RtfDocumentData.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
@@ -22,6 +24,16 @@
 QByteArray RichTextBox::TextRTF() const
 {
     return RtfWriter::write(document());
+}
+
+QByteArray RichTextBox::SelRTF() const
+{
+    return RtfWriter::write(textCursor());
+}
+
+QString RichTextBox::SelPlainText() const
+{
+    return PlainTextExport::text(textCursor());
 }
 
 void RichTextBox::setTextRTF(const QByteArray& rtf)
@@ -93,6 +105,14 @@ QString RichTextBox::fileText() const
     }
     const QStringView fileEnd = LineEnds::text(m_fileFormat.lineEnd);
     const QString raw = doc->toRawText();
+    // Tables, pictures and kept RTF elements: cells on tab-separated lines,
+    // the rest as nothing.
+    if (!doc->rootFrame()->childFrames().isEmpty() || raw.contains(QChar::ObjectReplacementCharacter)) {
+        QString text = PlainTextExport::text(doc);
+        if (fileEnd != u"\n")
+            text.replace(QLatin1Char('\n'), fileEnd.toString());
+        return text;
+    }
     QString text;
     text.reserve(raw.size() + doc->blockCount() * (fileEnd.size() - 1));
     size_t next = 0;
@@ -129,6 +149,7 @@ void RichTextBox::replaceContent(const QString* plain, const QByteArray* rtf)
         RtfReader::read(*rtf, doc);
     } else {
         doc->clear();
+        RtfDocumentData::remove(doc);  // nothing of an RTF file read before
         QTextCursor cursor(doc);
         cursor.beginEditBlock();
         cursor.setBlockCharFormat(defaultCharFormat());

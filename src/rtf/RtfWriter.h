@@ -6,12 +6,16 @@ class QTextCursor;
 class QTextDocument;
 
 // Writes a QTextDocument, or the selection of a cursor, as 7-bit Rich Text
-// Format in the Windows-1251 code page: a font table (every font with the
-// Cyrillic charset), a colour table, paragraphs with their alignment and runs
-// with bold, italic, underline (with its line: dotted, dashed, wavy),
-// strikethrough, superscript and subscript, font, size and colour: whatever
-// RtfReader keeps of a document it reads back from what was written.
-// Characters outside ASCII are written as \uN with a Windows-1251 fallback.
+// Format: a font table, a colour table, paragraphs with their alignment and
+// runs with bold, italic, underline (with its line: dotted, dashed, wavy),
+// strikethrough, superscript and subscript, font, size and colour; pictures
+// with the bytes they were read with, tables, lists, hyperlinks and fields,
+// and every group RtfReader kept, where it was: whatever RtfReader keeps of
+// a document it reads back from what was written. A document read from RTF
+// keeps its code page, its font and colour tables (new fonts and colours
+// are added after them) and its document-level groups; others are written in
+// Windows-1251. Characters outside ASCII are written as \uN with a fallback
+// byte of that code page.
 class RtfWriter
 {
 public:
