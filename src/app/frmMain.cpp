@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/CaretBlinkTimeout.h"
+#include "app/DocumentRecovery.h"
 #include "app/IniValues.h"
 #include "app/MainMenu.h"
 #include "app/MainStatusBar.h"
@@ -98,6 +99,7 @@ frmMain::frmMain(QWidget* parent)
     m_completionOptions = new CompletionOptions(m_menu->mnuOptionsLower, m_menu->mnuOptionsUpper,
                                                 m_menu->mnuOptionsComplete, this);
     m_fileCommands = std::make_unique<FileCommands>(commandContext());
+    m_recovery = new DocumentRecovery(this, this);
 
     connectMenu();
     connectEditAndFormatCommands();
@@ -293,11 +295,20 @@ void frmMain::CreateDocumentWindow()
     connect(editor, &QTextEdit::cursorPositionChanged, m_refresh, &StateRefresh::markDue);
     connect(editor->document(), &QTextDocument::contentsChanged, m_refresh, &StateRefresh::markDue);
     connect(window, &QObject::destroyed, m_refresh, &StateRefresh::markDue);
+    m_recovery->watch(document);
     window->show();
     m_mdiArea->setActiveSubWindow(window);
     editor->setFocus();
     // An empty document: Align Left pressed, no style.
     tbToolBar->showFormatting(editor->SelFormatting());
+}
+
+void frmMain::offerRecovery()
+{
+    m_recovery->offerLeftBehind([this] {
+        CreateDocumentWindow();
+        return ActiveForm();
+    });
 }
 
 // Items about the text at position (such as spelling suggestions) would go
