@@ -11,6 +11,7 @@
 #include <array>
 #include <charconv>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -105,8 +106,18 @@ public:
 
     QByteArray write(int from, int to);
 
+    // One piece of a document written in pieces: the paragraphs that start
+    // before to, their text in [from, to), from the plain character state.
+    // Fonts and colours the pieces use are kept for header().
+    QByteArray piece(int from, int to, bool* endsParagraph);
+    // What comes before the pieces: the font and colour tables.
+    QByteArray header() const;
+
 private:
+    void body(int from, int to, bool blockAtEnd);
     void writeBlock(const QTextBlock& block, int from, int to);
+    void writeParagraphFormat(const QTextBlock& block);
+    void writeRuns(const QTextBlock& block, int from, int to);
     void writeRun(const QTextCharFormat& format, QStringView text);
     void writeText(QStringView text);
     void word(const char* name);
@@ -126,24 +137,53 @@ private:
     QByteArray m_body;
     RunProps m_current;
     bool m_needDelimiter = false;
+    int m_lastBlockEnd = 0;  // where the last paragraph written ends, its break included
+    bool m_inPieces = false;
 };
 
 QByteArray Writer::write(int from, int to)
 {
+    body(from, to, true);
+    QByteArray out = header();
+    out.append(m_body);
+    out.append("}\r\n");
+    return out;
+}
+
+// A selection that ends where a paragraph starts takes that paragraph
+// (empty) too, its break being selected; a piece does not (blockAtEnd).
+void Writer::body(int from, int to, bool blockAtEnd)
+{
     m_body.reserve((to - from) * 2 + 256);
     QTextBlock block = m_document->findBlock(from);
     bool first = true;
-    while (block.isValid() && block.position() <= to) {
+    while (block.isValid() && (block.position() < to || (blockAtEnd && block.position() == to))) {
         if (!first) {
             word("par");
             m_body.append("\r\n");
             m_needDelimiter = false;
         }
         writeBlock(block, from, to);
+        m_lastBlockEnd = block.position() + block.length();
         first = false;
         block = block.next();
     }
+}
 
+QByteArray Writer::piece(int from, int to, bool* endsParagraph)
+{
+    m_body.clear();
+    m_inPieces = true;
+    m_current = RunProps{};
+    word("plain");
+    body(from, to, false);
+    if (endsParagraph)
+        *endsParagraph = m_lastBlockEnd <= to;
+    return std::exchange(m_body, QByteArray());
+}
+
+QByteArray Writer::header() const
+{
     QByteArray out;
     out.reserve(m_body.size() + 512);
     out.append("{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl");
@@ -162,12 +202,19 @@ QByteArray Writer::write(int from, int to)
         out.append(';');
     }
     out.append("}\r\n\\uc1\\plain\\f0\\fs24");
-    out.append(m_body);
-    out.append("}\r\n");
     return out;
 }
 
 void Writer::writeBlock(const QTextBlock& block, int from, int to)
+{
+    // A piece that goes on with a paragraph an earlier piece began leaves
+    // the paragraph's formats to that one, which an edit in it rewrites.
+    if (!m_inPieces || from <= block.position())
+        writeParagraphFormat(block);
+    writeRuns(block, from, to);
+}
+
+void Writer::writeParagraphFormat(const QTextBlock& block)
 {
     word("pard");
     switch (block.blockFormat().alignment() & Qt::AlignHorizontal_Mask) {
@@ -183,6 +230,10 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to)
     default:
         break;  // left is what \pard gives
     }
+}
+
+void Writer::writeRuns(const QTextBlock& block, int from, int to)
+{
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         const int start = std::max(fragment.position(), from);
@@ -377,6 +428,38 @@ QByteArray RtfWriter::write(const QTextDocument* document)
     if (!document)
         return {};
     return Writer(document).write(0, document->characterCount() - 1);
+}
+
+struct RtfWriter::Pieces::Impl
+{
+    Writer writer;
+};
+
+RtfWriter::Pieces::Pieces(const QTextDocument* document)
+    : m_impl(std::make_unique<Impl>(Impl{Writer(document)}))
+{
+}
+
+RtfWriter::Pieces::~Pieces() = default;
+
+QByteArray RtfWriter::Pieces::write(int from, int to, bool* endsParagraph)
+{
+    return m_impl->writer.piece(from, to, endsParagraph);
+}
+
+QByteArray RtfWriter::Pieces::header() const
+{
+    return m_impl->writer.header();
+}
+
+QByteArray RtfWriter::Pieces::paragraphBreak()
+{
+    return QByteArrayLiteral("\\par\r\n");
+}
+
+QByteArray RtfWriter::Pieces::end()
+{
+    return QByteArrayLiteral("}\r\n");
 }
 
 QByteArray RtfWriter::write(const QTextCursor& selection)
