@@ -5,9 +5,14 @@
 #include "platform/MessageBox.h"
 #include "platform/RecoveryStore.h"
 #include "platform/RichTextBox.h"
+#include "rtf/IncrementalRtfWriter.h"
 #include "texts/UiTexts.h"
 
+#include <QDeadlineTimer>
 #include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
 
 struct DocumentRecovery::Watched
 {
@@ -15,14 +20,23 @@ struct DocumentRecovery::Watched
     int id = 0;
     RecoverySchedule* schedule = nullptr;
     bool hasCopy = false;
+    // The document's RTF, kept from the first copy on while it has unsaved
+    // changes, so that later copies write only what was edited.
+    std::unique_ptr<IncrementalRtfWriter> rtf;
+    bool copying = false;
 };
 
 DocumentRecovery::DocumentRecovery(QWidget* window, QObject* parent)
     : QObject(parent)
     , m_window(window)
     , m_store(std::make_unique<RecoveryStore>())
+    , m_slices(new QTimer(this))
 {
     connect(m_store.get(), &RecoveryStore::failed, this, &DocumentRecovery::storeFailed);
+    // The next slice comes once the events that arrived meanwhile are handled.
+    m_slices->setSingleShot(true);
+    m_slices->setInterval(0);
+    connect(m_slices, &QTimer::timeout, this, &DocumentRecovery::continueCopies);
 }
 
 DocumentRecovery::~DocumentRecovery()
@@ -86,18 +100,53 @@ void DocumentRecovery::takeCopy(Watched& watched)
         dropCopy(watched);
         return;
     }
+    if (!watched.rtf)
+        watched.rtf = std::make_unique<IncrementalRtfWriter>(text);
+    watched.copying = true;
+    m_slices->start();
+}
+
+// One slice: the copies being taken are brought up to date until the slice
+// is over; those that are current are handed to the store.
+void DocumentRecovery::continueCopies()
+{
+    const QDeadlineTimer slice(SliceMs);
+    for (Watched* watched : std::as_const(m_watched)) {
+        if (!watched->copying)
+            continue;
+        if (!watched->rtf->update(slice))
+            break;
+        finishCopy(*watched);
+    }
+    if (isCopying())
+        m_slices->start();
+}
+
+void DocumentRecovery::finishCopy(Watched& watched)
+{
+    watched.copying = false;
+    frmDocument* document = watched.document;
+    if (!document || !m_store->isEnabled())
+        return;
     RecoveryCopy copy;
     copy.caption = document->Caption();
     copy.untitled = document->isUntitled();
-    copy.format = editor->textFileFormat();
-    copy.rtf = {editor->TextRTF()};
+    copy.format = document->rtfText->textFileFormat();
+    copy.rtf = watched.rtf->pieces();
     m_store->write(watched.id, std::move(copy));
     watched.hasCopy = true;
+}
+
+bool DocumentRecovery::isCopying() const
+{
+    return std::any_of(m_watched.begin(), m_watched.end(), [](const Watched* watched) { return watched->copying; });
 }
 
 void DocumentRecovery::dropCopy(Watched& watched)
 {
     watched.schedule->stop();
+    watched.copying = false;
+    watched.rtf.reset();
     if (!watched.hasCopy)
         return;
     m_store->remove(watched.id);
@@ -119,7 +168,7 @@ void DocumentRecovery::forget(QObject* document)
     }
 }
 
-void DocumentRecovery::copyDueNow()
+void DocumentRecovery::takePendingCopies()
 {
     for (Watched* watched : std::as_const(m_watched)) {
         if (watched->schedule->isPending()) {
@@ -129,10 +178,26 @@ void DocumentRecovery::copyDueNow()
     }
 }
 
+void DocumentRecovery::copyDueNow()
+{
+    takePendingCopies();
+    for (Watched* watched : std::as_const(m_watched)) {
+        if (watched->copying) {
+            watched->rtf->update();
+            finishCopy(*watched);
+        }
+    }
+    m_slices->stop();
+}
+
 void DocumentRecovery::storeFailed(const QString& reason)
 {
-    for (Watched* watched : std::as_const(m_watched))
+    m_slices->stop();
+    for (Watched* watched : std::as_const(m_watched)) {
         watched->schedule->stop();
+        watched->copying = false;
+        watched->rtf.reset();
+    }
     MsgBox(m_window, UiTexts::RecoveryOff.arg(reason), MsgButtons::OKOnly, MsgIcon::Exclamation);
 }
 

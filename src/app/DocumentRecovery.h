@@ -8,6 +8,7 @@
 #include <memory>
 
 class frmDocument;
+class QTimer;
 class QWidget;
 class RecoverySchedule;
 class RecoveryStore;
@@ -24,6 +25,12 @@ struct RecoveryCopy;
 // closing the window remove it; so does a clean end of the program, with
 // the store. A document opened and never changed has none, and neither has
 // an empty untitled one, which has nothing to lose.
+//
+// Taking a copy never holds up the user: the document's RTF is kept by an
+// IncrementalRtfWriter, brought up to date in slices of at most SliceMs
+// between the events the user makes (a large document's first copy takes
+// several slices, later ones only what was edited), and the store writes
+// the file on its own thread.
 class DocumentRecovery : public QObject
 {
     Q_OBJECT
@@ -43,15 +50,24 @@ public:
     // read are named and kept aside. Without copies nothing is shown.
     void offerLeftBehind(const std::function<frmDocument*()>& createDocument);
 
-    // Takes the copies that are due now rather than when their time comes
-    // (tests and benchmarks).
+    // How long one slice of taking copies may keep the user waiting.
+    static constexpr int SliceMs = 10;
+
+    // Starts the copies that are pending as if their time had come, in
+    // slices (benchmarks).
+    void takePendingCopies();
+    // Takes them now, whole, without slices (tests).
     void copyDueNow();
+    // Whether a copy is being taken in slices.
+    bool isCopying() const;
 
 private:
     struct Watched;
     Watched* find(const frmDocument* document) const;
     void changed(Watched& watched);
     void takeCopy(Watched& watched);
+    void continueCopies();
+    void finishCopy(Watched& watched);
     void dropCopy(Watched& watched);
     void forget(QObject* document);
     void storeFailed(const QString& reason);
@@ -60,5 +76,6 @@ private:
     QWidget* m_window;
     std::unique_ptr<RecoveryStore> m_store;
     QList<Watched*> m_watched;
+    QTimer* m_slices;  // runs only while a copy is being taken
     int m_nextId = 1;
 };

@@ -25,13 +25,14 @@ void IncrementalRtfWriter::startOver()
 {
     m_writer = std::make_unique<RtfWriter::Pieces>(m_document);
     m_length = m_document->characterCount();
-    m_pieces.assign(1, Piece{m_length, {}, false, false});
+    m_pieces.assign(1, Piece{m_length, {}, false, false, true});
 }
 
 // The pieces from the one the edit starts in to the one its end (in the
-// text before it) falls in, and a neighbour on either side, become one piece
-// out of date: a paragraph joined to the next or split, and what a table
-// beside it makes of a paragraph, reach no further. An edit reported in a
+// text before it) falls in become one piece out of date, to be written with
+// its neighbours: a paragraph joined to the next or split, and what a table
+// beside it makes of a paragraph, reach no further. An edit within a piece
+// whose neighbours are already taken in adds none. An edit reported in a
 // way that does not add up (Qt reports some whole-document replacements
 // so) puts everything out of date.
 void IncrementalRtfWriter::contentsChange(int position, int removed, int added)
@@ -48,12 +49,9 @@ void IncrementalRtfWriter::contentsChange(int position, int removed, int added)
     int end = start + m_pieces[first].length;
     while (last + 1 < m_pieces.size() && end <= position + removed)
         end += m_pieces[++last].length;
-    if (first > 0)
-        start -= m_pieces[--first].length;
-    if (last + 1 < m_pieces.size())
-        end += m_pieces[++last].length;
 
-    Piece merged{end - start - removed + added, {}, false, false};
+    const bool widened = first == last && m_pieces[first].widened;
+    Piece merged{end - start - removed + added, {}, false, false, widened};
     m_pieces.erase(m_pieces.begin() + qsizetype(first) + 1, m_pieces.begin() + qsizetype(last) + 1);
     m_pieces[first] = std::move(merged);
     m_length += added - removed;
@@ -108,14 +106,14 @@ size_t IncrementalRtfWriter::writeOutOfDate(size_t index, int start, const QDead
             end += m_pieces[index + 1].length;
             m_pieces.erase(m_pieces.begin() + qsizetype(index) + 1);
         }
-        Piece piece{to - at, {}, false, true};
+        Piece piece{to - at, {}, false, true, false};
         piece.rtf = m_writer->write(at, to, &piece.breakAfter);
         fresh.push_back(std::move(piece));
         at = to;
     }
     const size_t written = fresh.size();
     if (at < end)
-        fresh.push_back(Piece{end - at, {}, false, false});
+        fresh.push_back(Piece{end - at, {}, false, false, true});
     m_pieces.erase(m_pieces.begin() + qsizetype(index));
     m_pieces.insert(m_pieces.begin() + qsizetype(index), std::make_move_iterator(fresh.begin()),
                     std::make_move_iterator(fresh.end()));
@@ -135,6 +133,19 @@ bool IncrementalRtfWriter::update(QDeadlineTimer deadline)
         }
         if (progressed && deadline.hasExpired())
             return false;
+        if (!m_pieces[i].widened) {
+            // Written again with a neighbour on either side.
+            if (i > 0) {
+                start -= m_pieces[--i].length;
+                m_pieces[i].length += m_pieces[i + 1].length;
+                m_pieces.erase(m_pieces.begin() + qsizetype(i) + 1);
+            }
+            if (i + 1 < m_pieces.size()) {
+                m_pieces[i].length += m_pieces[i + 1].length;
+                m_pieces.erase(m_pieces.begin() + qsizetype(i) + 1);
+            }
+            m_pieces[i] = Piece{m_pieces[i].length, {}, false, false, true};
+        }
         for (size_t written = writeOutOfDate(i, start, deadline); written > 0; --written)
             start += m_pieces[i++].length;
         progressed = true;

@@ -17,8 +17,9 @@ class QTextDocument;
 //
 // The document is cut into pieces of about PieceSize characters: whole
 // paragraphs, a table whole, a longer paragraph in several parts. Each is
-// written alone (RtfWriter::Pieces). An edit marks the pieces it touches, and
-// their neighbours, as out of date; the others keep what was written.
+// written alone (RtfWriter::Pieces). An edit marks the pieces it touches as
+// out of date; when they are written again, so are their neighbours (once,
+// however many edits land meanwhile); the others keep what was written.
 // update() writes what is out of date until a deadline, so a large document
 // is written over several turns of the event loop while the user types on;
 // what the user changes meanwhile is simply out of date again, never a
@@ -47,6 +48,7 @@ private:
         QByteArray rtf;
         bool breakAfter = false;  // ends with a whole paragraph
         bool current = false;
+        bool widened = false;  // out of date, with its neighbours taken in
     };
     void contentsChange(int position, int removed, int added);
     void startOver();
