@@ -18,6 +18,11 @@
 #include <mutex>
 #include <thread>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QString CopySuffix = QStringLiteral(".copy");
@@ -61,6 +66,22 @@ std::unique_ptr<QLockFile> takeLock(const QString& path)
     if (unnamed && age > 10 && lock->removeStaleLockFile() && lock->tryLock(0))
         return lock;
     return nullptr;
+}
+
+// The file a folder's entry names is on disk, but the entry itself may not
+// be until the folder is synced: a copy renamed into place just before a
+// power cut would be lost.
+void syncFolder(const QString& folder)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(folder);
+#endif
 }
 
 // The document number of a copy's file name, for ordering; -1 for other names.
@@ -155,6 +176,14 @@ public:
         pushLocked(guard, std::move(task));
     }
 
+    // Whether any task was ever asked for: only then can there be
+    // anything of this instance on disk.
+    bool hasStarted()
+    {
+        std::lock_guard guard(m_mutex);
+        return m_thread.joinable();
+    }
+
     void flush()
     {
         std::unique_lock guard(m_mutex);
@@ -245,6 +274,7 @@ private:
             refuse(folderProblem(m_own, detail));
             return;
         }
+        syncFolder(m_own);
         RecoveryStore* store = m_store;
         QMetaObject::invokeMethod(store, [store, id] { emit store->written(id); }, Qt::QueuedConnection);
     }
@@ -290,7 +320,8 @@ RecoveryStore::~RecoveryStore()
 {
     releaseLeftBehind();
     Worker* worker = m_worker.get();
-    m_worker->push([worker] { worker->removeOwnFolder(); });
+    if (worker->hasStarted())
+        worker->push([worker] { worker->removeOwnFolder(); });
     m_worker.reset();  // joins once every task has run
 }
 
