@@ -117,7 +117,6 @@ private:
     void body(int from, int to, bool blockAtEnd);
     void writeBlock(const QTextBlock& block, int from, int to);
     void writeParagraphFormat(const QTextBlock& block);
-    void writeRuns(const QTextBlock& block, int from, int to);
     void writeRun(const QTextCharFormat& format, QStringView text);
     void writeText(QStringView text);
     void word(const char* name);
@@ -164,7 +163,6 @@ void Writer::body(int from, int to, bool blockAtEnd)
             m_needDelimiter = false;
         }
         writeBlock(block, from, to);
-        m_lastBlockEnd = block.position() + block.length();
         first = false;
         block = block.next();
     }
@@ -211,7 +209,17 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to)
     // the paragraph's formats to that one, which an edit in it rewrites.
     if (!m_inPieces || from <= block.position())
         writeParagraphFormat(block);
-    writeRuns(block, from, to);
+    m_lastBlockEnd = block.position() + block.length();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const int start = std::max(fragment.position(), from);
+        const int end = std::min(fragment.position() + fragment.length(), to);
+        if (start >= end)
+            continue;
+        const QString text = fragment.text();
+        writeRun(fragment.charFormat(),
+                 QStringView(text).mid(start - fragment.position(), end - start));
+    }
 }
 
 void Writer::writeParagraphFormat(const QTextBlock& block)
@@ -229,20 +237,6 @@ void Writer::writeParagraphFormat(const QTextBlock& block)
         break;
     default:
         break;  // left is what \pard gives
-    }
-}
-
-void Writer::writeRuns(const QTextBlock& block, int from, int to)
-{
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        const int start = std::max(fragment.position(), from);
-        const int end = std::min(fragment.position() + fragment.length(), to);
-        if (start >= end)
-            continue;
-        const QString text = fragment.text();
-        writeRun(fragment.charFormat(),
-                 QStringView(text).mid(start - fragment.position(), end - start));
     }
 }
 
