@@ -203,12 +203,12 @@ void DocumentRecovery::storeFailed(const QString& reason)
 
 void DocumentRecovery::offerLeftBehind(const std::function<frmDocument*()>& createDocument)
 {
-    const RecoveryStore::LeftBehind found = m_store->takeLeftBehind();
+    const RecoveryStore::LeftBehind left = m_store->takeLeftBehind();
     QStringList damaged;
-    for (const RecoveryStore::Damaged& copy : found.damaged)
+    for (const RecoveryStore::Damaged& copy : left.damaged)
         damaged.append(UiTexts::RecoveryDamagedLine.arg(copy.name, copy.problem, copy.keptAt));
     const QString damagedText = damaged.isEmpty() ? QString() : UiTexts::RecoveryDamaged.arg(damaged.join(u'\n'));
-    if (found.copies.isEmpty()) {
+    if (left.copies.isEmpty()) {
         if (!damaged.isEmpty())
             MsgBox(m_window, damagedText, MsgButtons::OKOnly, MsgIcon::Exclamation);
         m_store->releaseLeftBehind();
@@ -216,13 +216,13 @@ void DocumentRecovery::offerLeftBehind(const std::function<frmDocument*()>& crea
     }
 
     QStringList names;
-    for (const RecoveryStore::Found& found : found.copies)
+    for (const RecoveryStore::Found& found : left.copies)
         names.append(found.copy.caption);
     QString question = UiTexts::RecoveryOffer.arg(names.join(u'\n'));
     if (!damagedText.isEmpty())
         question += QStringLiteral("\n\n") + damagedText;
     if (MsgBox(m_window, question, MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes) {
-        for (const RecoveryStore::Found& found : found.copies) {
+        for (const RecoveryStore::Found& found : left.copies) {
             frmDocument* document = createDocument();
             Watched* watched = document ? find(document) : nullptr;
             if (!watched)
