@@ -2,8 +2,8 @@
 // exactly while a document has changes not yet saved; the copies an
 // instance that no longer runs left are offered at the next start and come
 // back with their text, formats, captions and file formats; damaged copies
-// and a state folder that cannot be written are reported, never fatal; a
-// running instance's copies are never taken.
+// and a state folder that cannot be written are reported, never fatal.
+// (tst_recoverykill kills a real instance and runs a second beside it.)
 
 #include "app/DocumentRecovery.h"
 #include "app/frmMain.h"
@@ -128,7 +128,6 @@ private slots:
     void leftBehindCopiesAreOffered();
     void damagedCopiesAreNamedAndSkipped_data();
     void damagedCopiesAreNamedAndSkipped();
-    void runningInstanceKeepsItsCopies();
     void unwritableFolderTurnsRecoveryOff_data();
     void unwritableFolderTurnsRecoveryOff();
 };
@@ -304,29 +303,6 @@ void TestRecovery::damagedCopiesAreNamedAndSkipped()
     frmMain next;
     next.offerRecovery();
     QCOMPARE(later.requests().size(), 0);
-}
-
-// A second instance neither offers nor touches the copies of one that runs.
-void TestRecovery::runningInstanceKeepsItsCopies()
-{
-    IsolatedSettings settings;
-    ScriptedMessageBoxes boxes;
-    frmMain first;
-    EditorInput::typeText(first.ActiveForm()->rtfText, QStringLiteral("Unsaved"));
-    takeCopies(first);
-    QCOMPARE(copies(settings).size(), 1);
-
-    frmMain second;
-    second.offerRecovery();
-    QCOMPARE(boxes.requests().size(), 0);
-    EditorInput::typeText(second.ActiveForm()->rtfText, QStringLiteral("Other"));
-    takeCopies(second);
-    QCOMPARE(copies(settings).size(), 2);
-    DocumentWindows::discardAll(second);
-    second.close();
-    takeCopies(second);
-    QCOMPARE(copies(settings).size(), 1);
-    DocumentWindows::discardAll(first);
 }
 
 void TestRecovery::unwritableFolderTurnsRecoveryOff_data()

@@ -1,5 +1,7 @@
 #include "platform/RecoveryStore.h"
 
+#include "platform/TaskThread.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -11,12 +13,6 @@
 #include <QStandardPaths>
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <functional>
-#include <map>
-#include <mutex>
-#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -104,207 +100,76 @@ struct RecoveryStore::Taken
     std::unique_ptr<QLockFile> lock;
 };
 
-// Runs the store's file work one task after another on a thread of its
-// own, started with the first task. What it reports reaches the store as
-// queued calls; the store joins the thread before it goes, so they never
-// reach a store that is gone. A write waiting for its turn carries a
-// slot that a later write of the same document fills instead of queueing
-// another, and that a removal empties.
-class RecoveryStore::Worker
+// This instance's lock and folder, made by the first task that needs them.
+bool RecoveryStore::ensureOwnFolder()
 {
-public:
-    Worker(RecoveryStore* store, QString root, QString instance)
-        : m_store(store)
-        , m_root(std::move(root))
-        , m_own(m_root + u'/' + instance)
-        , m_lockPath(m_root + u'/' + instance + LockSuffix)
-    {
-    }
-
-    ~Worker()
-    {
-        {
-            std::lock_guard guard(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-
-    void write(int id, RecoveryCopy copy)
-    {
-        std::unique_lock guard(m_mutex);
-        auto queued = m_queuedWrites.find(id);
-        if (queued != m_queuedWrites.end() && queued->second) {
-            *queued->second = std::move(copy);
-            return;
-        }
-        auto slot = std::make_shared<std::optional<RecoveryCopy>>(std::move(copy));
-        m_queuedWrites[id] = slot;
-        pushLocked(guard, [this, id, slot] {
-            std::optional<RecoveryCopy> taken;
-            {
-                std::lock_guard inner(m_mutex);
-                if (m_queuedWrites[id] == slot)
-                    m_queuedWrites.erase(id);
-                taken.swap(*slot);
-            }
-            if (taken)
-                writeCopy(id, *taken);
-        });
-    }
-
-    void remove(int id)
-    {
-        std::unique_lock guard(m_mutex);
-        auto queued = m_queuedWrites.find(id);
-        if (queued != m_queuedWrites.end()) {
-            if (queued->second)
-                queued->second->reset();
-            m_queuedWrites.erase(queued);
-        }
-        pushLocked(guard, [this, id] {
-            if (m_ownReady)
-                QFile::remove(copyPath(id));
-        });
-    }
-
-    void push(std::function<void()> task)
-    {
-        std::unique_lock guard(m_mutex);
-        pushLocked(guard, std::move(task));
-    }
-
-    // Whether any task was ever asked for: only then can there be
-    // anything of this instance on disk.
-    bool hasStarted()
-    {
-        std::lock_guard guard(m_mutex);
-        return m_thread.joinable();
-    }
-
-    void flush()
-    {
-        std::unique_lock guard(m_mutex);
-        m_idle.wait(guard, [this] { return m_tasks.empty() && !m_busy; });
-    }
-
-    // Makes this instance's lock and folder, once; false when they cannot be
-    // made (the failure is reported).
-    bool ensureOwnFolder()
-    {
-        if (m_ownReady)
-            return true;
-        if (m_refused)
-            return false;
-        if (!QDir().mkpath(m_root))
-            return refuse(folderProblem(m_root, QStringLiteral("папку нельзя создать")));
-        m_lock = std::make_unique<QLockFile>(m_lockPath);
-        m_lock->setStaleLockTime(0);
-        if (!m_lock->tryLock(0)) {
-            m_lock.reset();
-            return refuse(folderProblem(m_root, QStringLiteral("не создаётся файл блокировки")));
-        }
-        if (!QDir().mkpath(m_own)) {
-            m_lock.reset();
-            return refuse(folderProblem(m_root, QStringLiteral("папку нельзя создать")));
-        }
-        m_ownReady = true;
+    if (m_ownReady)
         return true;
-    }
-
-    // The clean end: this instance's copies, folder and lock go.
-    void removeOwnFolder()
-    {
-        if (!m_ownReady)
-            return;
-        QDir(m_own).removeRecursively();
-        m_lock.reset();  // unlocks, removing the lock file
-        m_ownReady = false;
-    }
-
-    QString copyPath(int id) const { return m_own + u'/' + RecoveryStore::copyFileName(id); }
-
-private:
-    void pushLocked(std::unique_lock<std::mutex>&, std::function<void()> task)
-    {
-        m_tasks.push_back(std::move(task));
-        if (!m_thread.joinable())
-            m_thread = std::thread([this] { run(); });
-        m_wake.notify_one();
-    }
-
-    void run()
-    {
-        std::unique_lock guard(m_mutex);
-        for (;;) {
-            m_wake.wait(guard, [this] { return m_stopping || !m_tasks.empty(); });
-            if (m_tasks.empty())
-                return;  // stopping, and everything asked for is done
-            std::function<void()> task = std::move(m_tasks.front());
-            m_tasks.pop_front();
-            m_busy = true;
-            guard.unlock();
-            task();
-            guard.lock();
-            m_busy = false;
-            if (m_tasks.empty())
-                m_idle.notify_all();
-        }
-    }
-
-    void writeCopy(int id, const RecoveryCopy& copy)
-    {
-        if (!ensureOwnFolder())
-            return;
-        const QString path = copyPath(id);
-        QSaveFile file(path);
-        // Unbuffered, so that a short write is seen here and not lost in a
-        // flush inside commit().
-        bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-        for (const QByteArray& piece : copy.fileBytes()) {
-            if (!ok)
-                break;
-            ok = file.write(piece) == piece.size();
-        }
-        if (!ok || !file.commit()) {
-            const QString detail = file.errorString();
-            file.cancelWriting();
-            refuse(folderProblem(m_own, detail));
-            return;
-        }
-        syncFolder(m_own);
-        RecoveryStore* store = m_store;
-        QMetaObject::invokeMethod(store, [store, id] { emit store->written(id); }, Qt::QueuedConnection);
-    }
-
-    bool refuse(const QString& reason)
-    {
-        m_refused = true;
-        RecoveryStore* store = m_store;
-        QMetaObject::invokeMethod(store, [store, reason] { store->fail(reason); }, Qt::QueuedConnection);
+    if (m_refused)
         return false;
+    if (!QDir().mkpath(m_root))
+        return refuse(folderProblem(m_root, QStringLiteral("папку нельзя создать")));
+    m_ownLock = std::make_unique<QLockFile>(m_root + u'/' + m_instance + LockSuffix);
+    m_ownLock->setStaleLockTime(0);  // a lock is never too old while its process runs
+    if (!m_ownLock->tryLock(0)) {
+        m_ownLock.reset();
+        return refuse(folderProblem(m_root, QStringLiteral("не создаётся файл блокировки")));
     }
+    if (!QDir().mkpath(ownFolder())) {
+        m_ownLock.reset();
+        return refuse(folderProblem(m_root, QStringLiteral("папку нельзя создать")));
+    }
+    m_ownReady = true;
+    return true;
+}
 
-    RecoveryStore* m_store;
-    const QString m_root;
-    const QString m_own;
-    const QString m_lockPath;
-    // Used by the worker thread only (and by the owner once it has joined).
-    std::unique_ptr<QLockFile> m_lock;
-    bool m_ownReady = false;
-    bool m_refused = false;
+// The clean end: this instance's copies, folder and lock go.
+void RecoveryStore::removeOwnFolder()
+{
+    if (!m_ownReady)
+        return;
+    QDir(ownFolder()).removeRecursively();
+    m_ownLock.reset();  // unlocks, removing the lock file
+    m_ownReady = false;
+}
 
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_idle;
-    std::deque<std::function<void()>> m_tasks;
-    std::map<int, std::shared_ptr<std::optional<RecoveryCopy>>> m_queuedWrites;
-    bool m_busy = false;
-    bool m_stopping = false;
-    std::thread m_thread;
-};
+QString RecoveryStore::copyPath(int id) const
+{
+    return ownFolder() + u'/' + copyFileName(id);
+}
+
+void RecoveryStore::writeCopy(int id, const RecoveryCopy& copy)
+{
+    if (!ensureOwnFolder())
+        return;
+    QSaveFile file(copyPath(id));
+    // Unbuffered, so that a short write is seen here and not lost in a
+    // flush inside commit().
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (const QByteArray& piece : copy.fileBytes()) {
+        if (!ok)
+            break;
+        ok = file.write(piece) == piece.size();
+    }
+    if (!ok || !file.commit()) {
+        const QString detail = file.errorString();
+        file.cancelWriting();
+        refuse(folderProblem(ownFolder(), detail));
+        return;
+    }
+    syncFolder(ownFolder());
+    QMetaObject::invokeMethod(this, [this, id] { emit written(id); }, Qt::QueuedConnection);
+}
+
+// What the task thread reports reaches the store as a queued call; the
+// store waits for the thread before it goes, so none reaches a store that
+// is gone.
+bool RecoveryStore::refuse(const QString& reason)
+{
+    m_refused = true;
+    QMetaObject::invokeMethod(this, [this, reason] { fail(reason); }, Qt::QueuedConnection);
+    return false;
+}
 
 RecoveryStore::RecoveryStore(QObject* parent)
     : QObject(parent)
@@ -312,17 +177,17 @@ RecoveryStore::RecoveryStore(QObject* parent)
     , m_instance(QStringLiteral("%1-%2")
                      .arg(QCoreApplication::applicationPid())
                      .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')))
-    , m_worker(std::make_unique<Worker>(this, m_root, m_instance))
+    , m_tasks(std::make_unique<TaskThread>())
 {
 }
 
 RecoveryStore::~RecoveryStore()
 {
     releaseLeftBehind();
-    Worker* worker = m_worker.get();
-    if (worker->hasStarted())
-        worker->push([worker] { worker->removeOwnFolder(); });
-    m_worker.reset();  // joins once every task has run
+    // Only a run that asked for something can have left anything on disk.
+    if (m_tasks->hasStarted())
+        m_tasks->push([this] { removeOwnFolder(); });
+    m_tasks.reset();  // waits until every task has run
 }
 
 QString RecoveryStore::folder()
@@ -407,11 +272,10 @@ RecoveryStore::LeftBehind RecoveryStore::takeLeftBehind()
 
 void RecoveryStore::adopt(const QString& file, int id)
 {
-    Worker* worker = m_worker.get();
-    m_worker->push([this, worker, file, id] {
-        if (!worker->ensureOwnFolder())
+    m_tasks->push([this, file, id] {
+        if (!ensureOwnFolder())
             return;
-        const QString target = worker->copyPath(id);
+        const QString target = copyPath(id);
         QFile::remove(target);
         if (!QFile::rename(file, target) && QFile::copy(file, target))
             QFile::remove(file);
@@ -426,7 +290,7 @@ void RecoveryStore::releaseLeftBehind()
         return;
     auto taken = std::make_shared<std::vector<std::unique_ptr<Taken>>>(std::move(m_taken));
     m_taken.clear();
-    m_worker->push([taken] {
+    m_tasks->push([taken] {
         for (const std::unique_ptr<Taken>& instance : *taken) {
             QDir(instance->folder).removeRecursively();
             instance->lock.reset();
@@ -434,20 +298,54 @@ void RecoveryStore::releaseLeftBehind()
     });
 }
 
+// A write still waiting for its turn carries a slot that a later write of
+// the same document fills instead of queueing another, and that a removal
+// empties.
 void RecoveryStore::write(int id, RecoveryCopy copy)
 {
-    if (m_enabled)
-        m_worker->write(id, std::move(copy));
+    if (!m_enabled)
+        return;
+    std::lock_guard guard(m_queueMutex);
+    auto queued = m_queuedWrites.find(id);
+    if (queued != m_queuedWrites.end()) {
+        *queued->second = std::move(copy);
+        return;
+    }
+    auto slot = std::make_shared<std::optional<RecoveryCopy>>(std::move(copy));
+    m_queuedWrites[id] = slot;
+    m_tasks->push([this, id, slot] {
+        std::optional<RecoveryCopy> taken;
+        {
+            std::lock_guard inner(m_queueMutex);
+            const auto queued = m_queuedWrites.find(id);
+            if (queued != m_queuedWrites.end() && queued->second == slot)
+                m_queuedWrites.erase(queued);
+            taken.swap(*slot);
+        }
+        if (taken)
+            writeCopy(id, *taken);
+    });
 }
 
 void RecoveryStore::remove(int id)
 {
-    m_worker->remove(id);
+    {
+        std::lock_guard guard(m_queueMutex);
+        const auto queued = m_queuedWrites.find(id);
+        if (queued != m_queuedWrites.end()) {
+            queued->second->reset();
+            m_queuedWrites.erase(queued);
+        }
+    }
+    m_tasks->push([this, id] {
+        if (m_ownReady)
+            QFile::remove(copyPath(id));
+    });
 }
 
 void RecoveryStore::flush()
 {
-    m_worker->flush();
+    m_tasks->flush();
 }
 
 void RecoveryStore::fail(const QString& reason)

@@ -6,9 +6,14 @@
 #include <QObject>
 #include <QString>
 
+#include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 class QLockFile;
+class TaskThread;
 
 // The recovery copies of this running instance of the program, in a folder
 // of the per-user state folder that every instance shares:
@@ -86,13 +91,26 @@ signals:
     void failed(const QString& reason);
 
 private:
-    class Worker;
     void fail(const QString& reason);
+    // These run as tasks, on the store's thread.
+    bool ensureOwnFolder();
+    void removeOwnFolder();
+    void writeCopy(int id, const RecoveryCopy& copy);
+    bool refuse(const QString& reason);
+    QString copyPath(int id) const;
 
     QString m_root;
     QString m_instance;
     bool m_enabled = true;
     struct Taken;
     std::vector<std::unique_ptr<Taken>> m_taken;
-    std::unique_ptr<Worker> m_worker;
+    // This instance's lock and folder, made by the first copy; used by the
+    // tasks only.
+    std::unique_ptr<QLockFile> m_ownLock;
+    bool m_ownReady = false;
+    bool m_refused = false;
+    // Writes waiting for their turn, by document.
+    std::mutex m_queueMutex;
+    std::map<int, std::shared_ptr<std::optional<RecoveryCopy>>> m_queuedWrites;
+    std::unique_ptr<TaskThread> m_tasks;
 };
