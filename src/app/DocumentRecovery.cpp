@@ -17,6 +17,7 @@
 struct DocumentRecovery::Watched
 {
     QPointer<frmDocument> document;
+    const QObject* window = nullptr;  // the same, to know it by while it is destroyed
     int id = 0;
     RecoverySchedule* schedule = nullptr;
     bool hasCopy = false;
@@ -63,6 +64,7 @@ void DocumentRecovery::watch(frmDocument* document)
 {
     auto* watched = new Watched;
     watched->document = document;
+    watched->window = document;
     watched->id = m_nextId++;
     watched->schedule = new RecoverySchedule(this);
     m_watched.append(watched);
@@ -153,12 +155,13 @@ void DocumentRecovery::dropCopy(Watched& watched)
     watched.hasCopy = false;
 }
 
-// The window closed, whatever its prompt was answered.
+// The window closed, whatever its prompt was answered. It is half destroyed
+// by now, so it is known by its address alone.
 void DocumentRecovery::forget(QObject* document)
 {
     for (qsizetype i = 0; i < m_watched.size(); ++i) {
         Watched* watched = m_watched[i];
-        if (watched->document && watched->document != document)
+        if (watched->window != document)
             continue;
         if (watched->hasCopy)
             m_store->remove(watched->id);
