@@ -64,9 +64,17 @@ struct Child
     }
 };
 
+// False too when it hangs (a window that never shows up).
 bool xdotool(const QStringList& arguments)
 {
-    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 void activate(frmMain& main, frmDocument* document)
