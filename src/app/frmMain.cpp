@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/CaretBlinkTimeout.h"
+#include "app/DocumentRecovery.h"
 #include "app/IniValues.h"
 #include "app/MainMenu.h"
 #include "app/MainStatusBar.h"
@@ -104,6 +105,7 @@ frmMain::frmMain(QWidget* parent)
     m_completionOptions = new CompletionOptions(m_menu->mnuOptionsLower, m_menu->mnuOptionsUpper,
                                                 m_menu->mnuOptionsComplete, this);
     m_fileCommands = std::make_unique<FileCommands>(commandContext());
+    m_recovery = new DocumentRecovery(this, this);
 
     m_spellChecker = new SpellChecker(SpellChecker::dictionaryFolder(), PersonalDictionary::defaultPath(), this);
     m_spellingOption = new SpellingOption(m_menu->mnutuningspellcheck, m_spellChecker, this);
@@ -310,11 +312,20 @@ void frmMain::CreateDocumentWindow()
     connect(editor, &QTextEdit::cursorPositionChanged, m_refresh, &StateRefresh::markDue);
     connect(editor->document(), &QTextDocument::contentsChanged, m_refresh, &StateRefresh::markDue);
     connect(window, &QObject::destroyed, m_refresh, &StateRefresh::markDue);
+    m_recovery->watch(document);
     window->show();
     m_mdiArea->setActiveSubWindow(window);
     editor->setFocus();
     // An empty document: Align Left pressed, no style.
     tbToolBar->showFormatting(editor->SelFormatting());
+}
+
+void frmMain::offerRecovery()
+{
+    m_recovery->offerLeftBehind([this] {
+        CreateDocumentWindow();
+        return ActiveForm();
+    });
 }
 
 // On a misspelt word the suggestions go before the menu's own items, for

@@ -10,6 +10,7 @@ class ClipboardState;
 struct CommandContext;
 class CommonDialog;
 class CompletionOptions;
+class DocumentRecovery;
 class EditCommands;
 class FileCommands;
 class FormatCommands;
@@ -44,6 +45,12 @@ public:
     frmDocument* ActiveForm() const;
     QList<frmDocument*> documentWindows() const;
     void CreateDocumentWindow();
+    // Offers back the unsaved documents an earlier run left when it did not
+    // end cleanly; called once the window is shown. Shows nothing when
+    // there are none.
+    void offerRecovery();
+    // The recovery copies of this window's documents.
+    DocumentRecovery* recovery() const { return m_recovery; }
 
     QMdiArea* mdiArea() const { return m_mdiArea; }
     MainMenu* menu() const { return m_menu; }
@@ -120,6 +127,7 @@ private:
     SpellingOption* m_spellingOption = nullptr;
     SpellingMenu* m_spellingMenu = nullptr;
     bool m_spellingStarted = false;  // the first paint has set the dictionaries loading
+    DocumentRecovery* m_recovery = nullptr;
     // The modeless dialogs, while they are open.
     QPointer<FindForm> m_findForm;
     QPointer<frmAbout> m_about;

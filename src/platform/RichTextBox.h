@@ -108,7 +108,8 @@ public:
     // and errorMessage says why, in Russian.
     bool LoadFile(const QString& path, QString* errorMessage = nullptr);
     // Writes RTF through a temporary file, so a failed save leaves an
-    // existing file as it was.
+    // existing file as it was. A document saved whole has no unsaved
+    // changes any more (its document's modified flag is cleared).
     bool SaveFile(const QString& path, QString* errorMessage = nullptr);
 
     // What the document's plain-text file was (encoding, byte-order mark,

@@ -228,7 +228,10 @@ bool RichTextBox::LoadFile(const QString& path, QString* errorMessage)
 
 bool RichTextBox::SaveFile(const QString& path, QString* errorMessage)
 {
-    return AtomicFile::write(path, TextRTF(), errorMessage);
+    if (!AtomicFile::write(path, TextRTF(), errorMessage))
+        return false;
+    document()->setModified(false);
+    return true;
 }
 
 void RichTextBox::SelPrint(QPrinter* printer)

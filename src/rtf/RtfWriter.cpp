@@ -22,6 +22,7 @@
 #include <charconv>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -167,10 +168,19 @@ public:
 
     QByteArray write(int from, int to);
 
+    // One piece of a document written in pieces: the paragraphs and tables
+    // that start before to, their text in [from, to), from the plain
+    // character state. Fonts, colours and lists the pieces use are kept for
+    // header().
+    QByteArray piece(int from, int to, bool* endsParagraph);
+    // What comes before the pieces: the font, colour and list tables.
+    QByteArray header() const;
+
 private:
     void writeFrame(QTextFrame::iterator it, int from, int to, int depth);
     void writeTable(QTextTable* table, int from, int to, int depth);
     void writeBlock(const QTextBlock& block, int from, int to, int depth);
+    void writeParagraphFormat(const QTextBlock& block, int depth);
     void writeListItem(const QTextBlock& block, QTextList* list);
     void writeObject(const QTextCharFormat& format);
     void openField(const QTextCharFormat& format);
@@ -217,13 +227,39 @@ private:
     // from before it, which its group's end brings back.
     QByteArray m_field;
     RunProps m_beforeField;
+    // Writing pieces: a block or table that starts at the end of the range
+    // is the next piece's, and a piece that goes on with a paragraph leaves
+    // its formats to the piece that began it.
+    bool m_inPieces = false;
+    int m_lastBlockEnd = 0;  // where the last paragraph written ends, its break included
 };
 
 QByteArray Writer::write(int from, int to)
 {
     m_body.reserve((to - from) * 2 + 256);
     writeFrame(m_document->rootFrame()->begin(), from, to, 0);
+    QByteArray out = header();
+    out.append(m_body);
+    out.append("}\r\n");
+    return out;
+}
 
+QByteArray Writer::piece(int from, int to, bool* endsParagraph)
+{
+    m_inPieces = true;
+    m_body.clear();
+    m_current = RunProps{};
+    m_current.font = m_defaultFont;
+    word("plain");
+    m_needPar = false;
+    writeFrame(m_document->rootFrame()->begin(), from, to, 0);
+    if (endsParagraph)
+        *endsParagraph = m_needPar && m_lastBlockEnd <= to;
+    return std::exchange(m_body, QByteArray());
+}
+
+QByteArray Writer::header() const
+{
     QByteArray out;
     out.reserve(m_body.size() + 1024 + (m_data ? m_data->prelude.size() + m_data->fontTable.size() : 0));
     out.append("{\\rtf1\\ansi\\ansicpg");
@@ -249,8 +285,6 @@ QByteArray Writer::write(int from, int to)
     out.append("\\uc1\\plain\\f");
     appendNumber(out, m_defaultFont);
     out.append("\\fs24");
-    out.append(m_body);
-    out.append("}\r\n");
     return out;
 }
 
@@ -353,7 +387,8 @@ void Writer::writeFrame(QTextFrame::iterator it, int from, int to, int depth)
         afterTable = false;
         if (QTextFrame* child = it.currentFrame()) {
             afterTable = qobject_cast<QTextTable*>(child);
-            if (child->lastPosition() < from || child->firstPosition() > to)
+            if (child->lastPosition() < from || child->firstPosition() > to
+                || (m_inPieces && child->firstPosition() >= to))
                 continue;
             if (auto* table = qobject_cast<QTextTable*>(child)) {
                 if (m_needPar) {
@@ -371,7 +406,7 @@ void Writer::writeFrame(QTextFrame::iterator it, int from, int to, int depth)
         const QTextBlock block = it.currentBlock();
         if (block.position() + block.length() <= from)
             continue;
-        if (block.position() > to)
+        if (block.position() > to || (m_inPieces && block.position() >= to))
             break;
         if (PlainTextExport::isTableFiller(it, startOfFrame, follows)) {
             // The paragraph Qt keeps after a table that ends a frame or a
@@ -474,26 +509,9 @@ void Writer::writeTable(QTextTable* table, int from, int to, int depth)
 
 void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth)
 {
-    word("pard");
-    if (depth > 0)
-        word("intbl");
-    if (depth > 1)
-        word("itap", depth);
-    switch (block.blockFormat().alignment() & Qt::AlignHorizontal_Mask) {
-    case Qt::AlignRight:
-        word("qr");
-        break;
-    case Qt::AlignHCenter:
-        word("qc");
-        break;
-    case Qt::AlignJustify:
-        word("qj");
-        break;
-    default:
-        break;  // left is what \pard gives
-    }
-    if (QTextList* list = block.textList())
-        writeListItem(block, list);
+    if (!m_inPieces || from <= block.position())
+        writeParagraphFormat(block, depth);
+    m_lastBlockEnd = block.position() + block.length();
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         const int start = std::max(fragment.position(), from);
@@ -515,6 +533,30 @@ void Writer::writeBlock(const QTextBlock& block, int from, int to, int depth)
         writeRun(format, part);
     }
     closeField();
+}
+
+void Writer::writeParagraphFormat(const QTextBlock& block, int depth)
+{
+    word("pard");
+    if (depth > 0)
+        word("intbl");
+    if (depth > 1)
+        word("itap", depth);
+    switch (block.blockFormat().alignment() & Qt::AlignHorizontal_Mask) {
+    case Qt::AlignRight:
+        word("qr");
+        break;
+    case Qt::AlignHCenter:
+        word("qc");
+        break;
+    case Qt::AlignJustify:
+        word("qj");
+        break;
+    default:
+        break;  // left is what \pard gives
+    }
+    if (QTextList* list = block.textList())
+        writeListItem(block, list);
 }
 
 void Writer::writeListItem(const QTextBlock& block, QTextList* list)
@@ -809,6 +851,38 @@ QByteArray RtfWriter::write(const QTextDocument* document)
     if (!document)
         return {};
     return Writer(document).write(0, document->characterCount() - 1);
+}
+
+struct RtfWriter::Pieces::Impl
+{
+    Writer writer;
+};
+
+RtfWriter::Pieces::Pieces(const QTextDocument* document)
+    : m_impl(std::make_unique<Impl>(Impl{Writer(document)}))
+{
+}
+
+RtfWriter::Pieces::~Pieces() = default;
+
+QByteArray RtfWriter::Pieces::write(int from, int to, bool* endsParagraph)
+{
+    return m_impl->writer.piece(from, to, endsParagraph);
+}
+
+QByteArray RtfWriter::Pieces::header() const
+{
+    return m_impl->writer.header();
+}
+
+QByteArray RtfWriter::Pieces::paragraphBreak()
+{
+    return QByteArrayLiteral("\\par\r\n");
+}
+
+QByteArray RtfWriter::Pieces::end()
+{
+    return QByteArrayLiteral("}\r\n");
 }
 
 QByteArray RtfWriter::write(const QTextCursor& selection)

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <memory>
+
 class QTextCursor;
 class QTextDocument;
 
@@ -24,4 +26,28 @@ public:
     // Only the selected part of the cursor's document; an empty selection
     // gives an RTF document with no text.
     static QByteArray write(const QTextCursor& selection);
+
+    // The document written a piece at a time, so that a piece can be
+    // written again alone after an edit: each piece starts from the plain
+    // character state. The whole RTF is header(), then the pieces in
+    // document order, with paragraphBreak() after each piece that ended with
+    // its last paragraph, then end(). The header holds every font and colour
+    // of the pieces written so far.
+    class Pieces
+    {
+    public:
+        explicit Pieces(const QTextDocument* document);
+        ~Pieces();
+        // The paragraphs that start before to, with their text in [from, to):
+        // whole paragraphs, or a long one's part. endsParagraph says whether
+        // the last one ended in it, so that a paragraph break must follow.
+        QByteArray write(int from, int to, bool* endsParagraph = nullptr);
+        QByteArray header() const;
+        static QByteArray paragraphBreak();
+        static QByteArray end();
+
+    private:
+        struct Impl;
+        std::unique_ptr<Impl> m_impl;
+    };
 };

@@ -96,6 +96,15 @@ inline const QString DeleteFailed = QStringLiteral("Не удалось удал
 inline const QString DeleteKeptSaved =
     QStringLiteral("Файл %1 не удалён: в него только что сохранён документ.");
 
+// Recovery of unsaved documents after the program or the machine stopped
+inline const QString RecoveryOffer = QStringLiteral(
+    "Пергалот завершился, не сохранив изменения в документах:\n\n%1\n\nВосстановить несохранённые документы?");
+inline const QString RecoveryDamaged =
+    QStringLiteral("Эти копии несохранённых документов не удалось прочитать, они пропущены:\n\n%1");
+inline const QString RecoveryDamagedLine = QStringLiteral("%1: %2 (файл отложен: %3)");
+inline const QString RecoveryOff = QStringLiteral(
+    "Копии несохранённых документов больше не сохраняются.\n%1\nРабота с документами продолжается.");
+
 } // namespace UiTexts
 
 // Edit and format commands
