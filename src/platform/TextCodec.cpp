@@ -428,6 +428,11 @@ TextCodec::Encoded TextCodec::encode(QStringView text, const TextFileFormat& for
     return encodeUtf8(text, mark);
 }
 
+bool TextCodec::supports(const QByteArray& encoding)
+{
+    return encoding == Utf8 || encoding == Utf16LE || encoding == Utf16BE || singleByteTable(encoding);
+}
+
 QString TextCodec::displayName(const QByteArray& encoding)
 {
     if (encoding == Utf16LE)

@@ -49,6 +49,8 @@ public:
     // character cannot be written, bytes is empty and unencodable says where.
     static Encoded encode(QStringView text, const TextFileFormat& format);
 
+    // Whether the encoding is one this codec reads and writes.
+    static bool supports(const QByteArray& encoding);
     // The encoding's name as the user knows it ("Windows-1251", "UTF-16 LE").
     static QString displayName(const QByteArray& encoding);
 
