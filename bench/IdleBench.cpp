@@ -8,7 +8,8 @@
 // temporary folder.
 //
 //   bench_idle [--seconds N] [--settle S] [--bare] [--no-timer]
-//              [--empty-timer] [--steady-caret] [--text-mb M] [--trace]
+//              [--empty-timer] [--steady-caret] [--text-mb M] [--changed]
+//              [--trace]
 //
 // --settle S     seconds to wait before measuring (default 12): start-up is
 //                over and, with no input, the caret has stopped blinking
@@ -20,12 +21,16 @@
 //                set to 0 in this process): what the blink costs
 // --text-mb M    M megabytes of text in the document, all of it selected, to
 //                show that the idle cost does not grow with the selection
+// --changed      a second document, typed into and left unsaved: its
+//                recovery copy is written before the measuring starts, and
+//                nothing of recovery may run after it
 // --trace        also lists what woke the program up: the events delivered
 //                while measuring, by receiver and type, most frequent first
 
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
 #include "platform/ProgramFolder.h"
+#include "platform/RecoveryStore.h"
 #include "platform/RichTextBox.h"
 
 #include <QApplication>
@@ -96,6 +101,7 @@ int main(int argc, char* argv[])
     bool emptyTimer = false;
     bool steadyCaret = false;
     bool trace = false;
+    bool changed = false;
     double textMb = 0;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
@@ -114,12 +120,16 @@ int main(int argc, char* argv[])
             textMb = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--trace"))
             trace = true;
+        else if (!std::strcmp(argv[i], "--changed"))
+            changed = true;
     }
 
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir programFolder;
     ProgramFolder::setPathForTesting(programFolder.path());
+    QTemporaryDir recoveryFolder;
+    RecoveryStore::setFolderForTesting(recoveryFolder.path());
 
     std::unique_ptr<QMainWindow> window;
     QTimer bareTimer;
@@ -140,6 +150,10 @@ int main(int argc, char* argv[])
             refresh->stop();
         if (emptyTimer)
             QObject::disconnect(refresh, &QTimer::timeout, main.get(), nullptr);
+        if (changed) {
+            main->ActiveForm()->rtfText->insertPlainText(QStringLiteral("Не сохранено"));
+            main->CreateDocumentWindow();
+        }
         RichTextBox* editor = main->ActiveForm()->rtfText;
         if (textMb > 0) {
             const QString line = QStringLiteral("Пример строки текста, example line of text 0123456789.\n");
@@ -157,6 +171,8 @@ int main(int argc, char* argv[])
                          : QStringLiteral("Пергалот, one document");
         if (textMb > 0)
             variant += QStringLiteral(", %1 MB selected").arg(textMb);
+        if (changed)
+            variant += QStringLiteral(" and one changed, unsaved");
         window = std::move(main);
     }
     window->show();

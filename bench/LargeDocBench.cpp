@@ -2,6 +2,7 @@
 // QTextEdit given the same text in the same run.
 //
 //   bench_largedoc [--runs N] [--only CASE[,CASE...]] [--timeout S] [--big]
+//                  [--editors E[,E...]]
 //
 // Generates the documents below into a temporary folder, then for every case
 // starts itself once per run and editor as a child process, the two editors
@@ -16,6 +17,7 @@
 //   ctrl+home Ctrl+Home and the paint that follows
 //   pgdn      PageDown from the top and the paint that follows
 //   key       one typed character at the caret after PageDown, and the paint
+//   keys      the median of 50 more such characters, each with its paint
 //   peak      the child's peak resident memory
 //   rss       its resident memory at the end, with the document open
 //
@@ -29,10 +31,17 @@
 // stopped and shown as "> S s". --big adds 10 million empty paragraphs
 // (a 50 MB RTF) for the memory figure.
 //
+// --editors chooses who takes turns (default ours,bare): "ours" is the
+// RichTextBox, "spell" the RichTextBox with spelling on (both system
+// dictionaries loaded before the load is timed, so they count in its peak
+// memory), "bare" the QTextEdit. For spelling on against off:
+//   bench_largedoc --only text10mb --editors ours,spell
+//
 // This is a timing program, not a Google Benchmark one: peak memory is a
 // per-process figure, so every measurement needs a process of its own.
 
 #include "platform/RichTextBox.h"
+#include "platform/SpellChecker.h"
 #include "rtf/RtfReader.h"
 
 #include <QApplication>
@@ -91,14 +100,15 @@ QByteArray rtf(const QByteArray& body)
     return "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs28 " + body + "}";
 }
 
-// Russian and English words in lines of about 40 characters.
-QByteArray russianEnglishLines(qsizetype lines, bool rtfBody)
+// Russian and English words in lines of about 40 characters; with typos,
+// every fifth line starts with a misspelt word.
+QByteArray russianEnglishLines(qsizetype lines, bool rtfBody, bool typos = false)
 {
     static const char* const words[] = {"редактор", "document", "текст", "window", "строка",
                                         "paragraph", "шрифт", "format", "абзац", "line"};
     QByteArray out;
     for (qsizetype i = 0; i < lines; ++i) {
-        QByteArray line;
+        QByteArray line = typos && i % 5 == 0 ? (i % 10 == 0 ? "ашибка " : "paragrph ") : "";
         for (int w = 0; line.size() < 36; ++w)
             line += QByteArray(words[(i + w * 3) % 10]) + ' ';
         line += QByteArray::number(i);
@@ -220,6 +230,8 @@ std::vector<Case> cases()
     return {
         {"text10mb", "lines.txt", "plain text, 10 MB, 250,000 lines",
          [] { return russianEnglishLines(250000, false); }},
+        {"typos10mb", "typos.txt", "plain text, 10 MB, 250,000 lines, a misspelt word in every fifth",
+         [] { return russianEnglishLines(250000, false, true); }},
         {"par200k", "par200k.rtf", "RTF, 200,000 empty \\par (1 MB)",
          [] { return rtf(repeated("\\par ", 200000)); }},
         {"par400k", "par400k.rtf", "RTF, 400,000 paragraphs (2 MB)",
@@ -277,8 +289,15 @@ void sendKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QS
     QApplication::sendEvent(widget, &release);
 }
 
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
 // One measurement in this process: prints "name=seconds ..." on one line.
-int runChild(const QString& path, bool ours, const QString& caseName)
+int runChild(const QString& path, const QString& kind, const QString& caseName)
 {
     std::function<void(QTextDocument*, const QByteArray&)> build;
     for (const Case& c : cases()) {
@@ -290,10 +309,20 @@ int runChild(const QString& path, bool ours, const QString& caseName)
         return 2;
     QTextEdit* editor = nullptr;
     RichTextBox* box = nullptr;
-    if (ours)
+    if (kind != QLatin1String("bare"))
         editor = box = new RichTextBox;
     else
         editor = new QTextEdit;
+    QTemporaryDir personal;
+    if (kind == QLatin1String("spell")) {
+        auto* checker = new SpellChecker(SpellChecker::systemDictionaryFolder(),
+                                         personal.filePath(QStringLiteral("words.txt")), box);
+        checker->start();
+        checker->waitForLoad();
+        if (!checker->isActive())
+            return 3;
+        box->setSpellChecker(checker);
+    }
     editor->resize(800, 600);
     editor->show();
     QApplication::processEvents();
@@ -352,21 +381,24 @@ int runChild(const QString& path, bool ours, const QString& caseName)
         sendKey(editor, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
         paint();
     });
-    std::printf("load=%.4f paint=%.4f ctrl+end=%.4f ctrl+home=%.4f pgdn=%.4f key=%.4f peak=%.1f rss=%.1f\n",
+    std::vector<double> keys;
+    for (int i = 0; i < 50; ++i) {
+        measure(QStringLiteral("keys"), [&] {
+            sendKey(editor, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+            paint();
+        });
+        keys.push_back(figures["keys"]);
+    }
+    figures["keys"] = median(keys);
+    std::printf("load=%.4f paint=%.4f ctrl+end=%.4f ctrl+home=%.4f pgdn=%.4f key=%.4f keys=%.5f peak=%.1f rss=%.1f\n",
                 figures["load"], figures["paint"], figures["ctrl+end"], figures["ctrl+home"],
-                figures["pgdn"], figures["key"], peakMegabytes(), residentMegabytes());
+                figures["pgdn"], figures["key"], figures["keys"], peakMegabytes(), residentMegabytes());
     std::fflush(stdout);
     // The process ends here; tearing down a large document would only add
     // to the run time.
     std::_Exit(0);
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 } // namespace
 
@@ -379,12 +411,13 @@ int main(int argc, char** argv)
 
     const qsizetype childAt = args.indexOf(QStringLiteral("--child"));
     if (childAt >= 0 && childAt + 3 < args.size())
-        return runChild(args.at(childAt + 1), args.at(childAt + 2) == QLatin1String("ours"), args.at(childAt + 3));
+        return runChild(args.at(childAt + 1), args.at(childAt + 2), args.at(childAt + 3));
 
     int runs = 5;
     int timeoutSeconds = 120;
     bool big = false;
     QStringList only;
+    QStringList editors = {QStringLiteral("ours"), QStringLiteral("bare")};
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
             runs = std::max(1, args[++i].toInt());
@@ -394,12 +427,14 @@ int main(int argc, char** argv)
             only = args[++i].split(QLatin1Char(','));
         else if (args[i] == QLatin1String("--big"))
             big = true;
+        else if (args[i] == QLatin1String("--editors") && i + 1 < args.size())
+            editors = args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
     }
 
     QTemporaryDir dir;
-    static const char* const columns[] = {"load", "paint", "ctrl+end", "ctrl+home", "pgdn", "key"};
-    std::printf("%-9s %-6s %9s %9s %9s %9s %9s %9s %9s %9s\n", "case", "editor", "load s", "paint s",
-                "ctrl+end", "ctrl+home", "pgdn s", "key s", "peak MB", "rss MB");
+    static const char* const columns[] = {"load", "paint", "ctrl+end", "ctrl+home", "pgdn", "key", "keys"};
+    std::printf("%-9s %-6s %9s %9s %9s %9s %9s %9s %9s %9s %9s\n", "case", "editor", "load s", "paint s",
+                "ctrl+end", "ctrl+home", "pgdn s", "key s", "keys s", "peak MB", "rss MB");
     for (const Case& c : cases()) {
         if (!only.isEmpty() ? !only.contains(QLatin1String(c.name)) : (c.big && !big))
             continue;
@@ -410,18 +445,18 @@ int main(int argc, char** argv)
                 return 1;
         }
         std::printf("# %s: %s, %.1f MB\n", c.name, c.description, double(QFileInfo(path).size()) / 1e6);
-        // The two editors take turns, run by run, so that a change in the
-        // machine's load falls on both alike.
-        static const char* const editors[] = {"ours", "bare"};
-        std::map<QString, std::vector<double>> values[2];
-        bool timedOut[2] = {false, false};
+        // The editors take turns, run by run, so that a change in the
+        // machine's load falls on all alike.
+        const int editorCount = int(editors.size());
+        std::vector<std::map<QString, std::vector<double>>> values(editorCount);
+        std::vector<bool> timedOut(editorCount, false);
         for (int run = 0; run < runs; ++run) {
-            for (int e = 0; e < 2; ++e) {
+            for (int e = 0; e < editorCount; ++e) {
                 if (timedOut[e])
                     continue;
                 QProcess child;
                 child.start(QCoreApplication::applicationFilePath(),
-                            {QStringLiteral("--child"), path, QLatin1String(editors[e]), QLatin1String(c.name)});
+                            {QStringLiteral("--child"), path, editors[e], QLatin1String(c.name)});
                 if (!child.waitForFinished(timeoutSeconds * 1000)) {
                     child.kill();
                     child.waitForFinished();
@@ -436,15 +471,16 @@ int main(int argc, char** argv)
                 }
             }
         }
-        for (int e = 0; e < 2; ++e) {
+        for (int e = 0; e < editorCount; ++e) {
+            const QByteArray editor = editors[e].toUtf8();
             if (timedOut[e]) {
-                std::printf("%-9s %-6s  > %d s (stopped)\n", c.name, editors[e], timeoutSeconds);
+                std::printf("%-9s %-6s  > %d s (stopped)\n", c.name, editor.constData(), timeoutSeconds);
                 continue;
             }
-            std::printf("%-9s %-6s", c.name, editors[e]);
+            std::printf("%-9s %-6s", c.name, editor.constData());
             for (const char* column : columns) {
                 const auto& v = values[e][QLatin1String(column)];
-                std::printf(" %9.3f", v.empty() ? -1.0 : median(v));
+                std::printf(" %9.4f", v.empty() ? -1.0 : median(v));
             }
             const auto& peak = values[e][QStringLiteral("peak")];
             const auto& rss = values[e][QStringLiteral("rss")];

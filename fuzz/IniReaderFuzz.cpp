@@ -6,7 +6,8 @@
 //   2. WritePrivateProfileString stores a value under a fixed name (which must
 //      succeed) and under names taken from the input. After a write that
 //      succeeded, the value reads back exactly, every other name read in
-//      step 1 reads as before, and writing the same again changes no byte.
+//      step 1 reads as before (bytes that were no text may have become
+//      U+FFFD), and writing the same again changes no byte.
 //      After a write that failed, the file is unchanged.
 // A broken rule aborts, so the fuzzer keeps the input.
 //
@@ -25,6 +26,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -86,7 +88,13 @@ bool sameName(const Name& a, const Name& b)
         && a.second.trimmed().compare(b.second.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
-// Section and key names as they occur in the input, a few of each.
+bool holdsBytes(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return TextCodec::isEscape(c); });
+}
+
+// Section and key names as they occur in the input, a few of each; names
+// holding bytes that are no text are left out.
 QList<Name> namesFrom(const QString& text)
 {
     QList<QString> sections{QStringLiteral("Options")};
@@ -95,11 +103,11 @@ QList<Name> namesFrom(const QString& text)
         const QString line = raw.trimmed();
         if (line.startsWith(u'[')) {
             const qsizetype close = line.indexOf(u']');
-            if (close > 0 && sections.size() < 3)
+            if (close > 0 && sections.size() < 3 && !holdsBytes(line.first(close)))
                 sections.append(line.mid(1, close - 1).trimmed());
         } else if (!line.startsWith(u';')) {
             const qsizetype equals = line.indexOf(u'=');
-            if (equals > 0 && keys.size() < 3)
+            if (equals > 0 && keys.size() < 3 && !holdsBytes(line.left(equals)))
                 keys.append(line.left(equals).trimmed());
         }
     }
@@ -117,8 +125,19 @@ QString valueFrom(const QString& text)
     for (QChar c : text) {
         if (value.size() >= 60)
             break;
-        if (!c.isSurrogate())
+        if (!c.isSurrogate() && !TextCodec::isEscape(c))  // an escape is a byte, not text
             value += c;
+    }
+    return value;
+}
+
+// Bytes that were no text may come back as U+FFFD once a write had to
+// change the file's encoding; text comes back as it was.
+QString asText(QString value)
+{
+    for (QChar& c : value) {
+        if (TextCodec::isEscape(c))
+            c = QChar::ReplacementCharacter;
     }
     return value;
 }
@@ -144,7 +163,7 @@ void checkWrite(const Name& name, const QString& value, const QList<Name>& probe
     if (read(name.first, name.second) != asStored(value))
         fail("value does not read back for", name.first + u'/' + name.second);
     for (qsizetype i = 0; i < probes.size(); ++i) {
-        if (!sameName(probes[i], name) && read(probes[i].first, probes[i].second) != before[i])
+        if (!sameName(probes[i], name) && asText(read(probes[i].first, probes[i].second)) != asText(before[i]))
             fail("a write changed another value:", probes[i].first + u'/' + probes[i].second);
     }
     const QByteArray written = fileBytes();

@@ -12,6 +12,7 @@
 // and into fuzz_replay_rtf (FuzzReplay.cpp's main, any compiler), which CTest
 // runs over fuzz/corpus/rtf.
 
+#include "rtf/PlainTextExport.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
@@ -57,13 +58,6 @@ int caretPosition(const QTextDocument& doc, int position)
         && text.at(position - 1).isHighSurrogate())
         return position - 1;
     return position;
-}
-
-QString selectedText(const QTextCursor& cursor)
-{
-    QTextCursor copy(cursor);
-    return cursor.document()->toRawText().mid(copy.selectionStart(),
-                                              copy.selectionEnd() - copy.selectionStart());
 }
 
 void fillSmallDocument(QTextDocument& doc)
@@ -127,12 +121,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     checkWritten(RtfWriter::write(&selected), selected.toRawText(),
                  "write(document after replacing a selection) read back gives other text");
 
-    // 3. Write a selection of the read document: the middle half.
+    // 3. Write a selection of the read document: the middle half. A
+    // selection may cut through tables, so what must come back is its text
+    // as a plain-text file gets it.
     QTextCursor part(&doc);
     const int chars = doc.characterCount();
     part.setPosition(caretPosition(doc, chars / 4));
     part.setPosition(caretPosition(doc, qMax(chars / 4, (3 * chars) / 4 - 1)), QTextCursor::KeepAnchor);
-    checkWritten(RtfWriter::write(part), selectedText(part), "write(selection) read back gives other text");
+    const QByteArray written = RtfWriter::write(part);
+    QTextDocument partBack;
+    if (!RtfReader::read(written, &partBack))
+        fail("the reader refused the writer's output", written);
+    // An empty paragraph right before a table at the start, or right after
+    // one at the end, is the one Qt keeps there anyway, and the cells of a
+    // row the selection cuts through are written empty: the selection's
+    // text and the text read back may differ by line ends and separators at
+    // their ends.
+    auto chopped = [](const QString& text) { return text.trimmed(); };
+    if (chopped(PlainTextExport::text(&partBack)) != chopped(PlainTextExport::text(part)))
+        fail("write(selection) read back gives other text", written);
 
     return 0;
 }

@@ -71,6 +71,11 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
         static char* qtArgv[] = {name, nullptr};
         app = new QApplication(qtArgc, qtArgv);
         editor = new RichTextBox;
+        // Gone before exit, as in a program, so their font caches go too.
+        std::atexit([] {
+            delete editor;
+            delete app;
+        });
     }
     return 0;
 }

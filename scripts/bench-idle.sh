@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Idle CPU of the editor with one document under Xvfb, against the floor of
-# any program that polls every 10 ms: a bare shown QMainWindow with an empty
-# 10 ms QTimer. The two run alternately (the order swaps every round, so a
-# drift in the machine's speed falls on both), each in its own Xvfb; the
-# script prints every run, the median of each and their ratio.
+# Idle CPU of the editor with one document under Xvfb, and with a second
+# one changed and left unsaved (its recovery copy written before the
+# measuring starts), against the floor of any program that polls every 10
+# ms: a bare shown QMainWindow with an empty 10 ms QTimer. The three run
+# alternately (the order turns every round, so a drift in the machine's
+# speed falls on all), each in its own Xvfb; the script prints every run,
+# the median of each and their ratios.
 #
 #   bash scripts/bench-idle.sh [ROUNDS] [SECONDS]     (defaults 10 and 15)
 #
@@ -42,13 +44,11 @@ run() {  # run LABEL ARGS...: prints the run's line and records its CPU seconds
 
 for ((round = 1; round <= rounds; round++)); do
   echo "round $round of $rounds"
-  if ((round % 2)); then
-    run program
-    run bare --bare
-  else
-    run bare --bare
-    run program
-  fi
+  case $((round % 3)) in
+  1) run program; run bare --bare; run changed --changed ;;
+  2) run bare --bare; run changed --changed; run program ;;
+  *) run changed --changed; run program; run bare --bare ;;
+  esac
   if [[ ${BENCH_IDLE_VARIANTS:-0} == 1 ]]; then
     run steady-caret --steady-caret
     run no-timer --no-timer
@@ -64,10 +64,12 @@ median() {  # median LABEL: of that label's CPU seconds
 
 echo
 echo "Medians over $rounds rounds of $seconds s (CPU seconds, share of one core):"
-for label in bare program steady-caret no-timer empty-timer selected-5mb; do
+for label in bare program changed steady-caret no-timer empty-timer selected-5mb; do
   m=$(median "$label")
   [[ $m == nan ]] && continue
   awk -v l="$label" -v m="$m" -v s="$seconds" 'BEGIN { printf "  %-13s %.4f s = %.3f%%\n", l, m, 100 * m / s }'
 done
 awk -v p="$(median program)" -v b="$(median bare)" \
   'BEGIN { printf "Editor with one document / bare window with an empty 10 ms timer: %.3f (goal at most 1.1)\n", p / b }'
+awk -v p="$(median changed)" -v b="$(median bare)" \
+  'BEGIN { printf "Editor with a changed and an unchanged document / bare window: %.3f (goal at most 1.1)\n", p / b }'

@@ -15,8 +15,9 @@ packages=(
   pandoc abiword
   poppler-utils
   fonts-dejavu-core
-  xvfb xauth
+  xvfb xauth xdotool
   appstream
+  libhunspell-dev hunspell-ru hunspell-en-us
 )
 
 missing=()

@@ -9,6 +9,7 @@ int main(int argc, char* argv[])
     AppStartup::prepare(app);
     frmMain window;
     window.show();
+    window.offerRecovery();
     AppStartup::openFiles(window, QApplication::arguments().mid(1));
     return app.exec();
 }

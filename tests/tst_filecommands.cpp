@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPageRanges>
 #include <QPrinter>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -37,6 +38,8 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <memory>
@@ -118,6 +121,8 @@ private slots:
     void writeFailures();
     void printsSelectionOrWholeDocument_data();
     void printsSelectionOrWholeDocument();
+    void printHonoursRangeCopiesAndOrder_data();
+    void printHonoursRangeCopiesAndOrder();
     void pageSetupWithoutDocument();
     void deleteConfirmed_data();
     void deleteConfirmed();
@@ -473,8 +478,8 @@ void TestFileCommands::printsSelectionOrWholeDocument_data()
                                        << QStringList{"Alpha", "Бета", "Epsilon"};
 }
 
-// The print dialog offers the selection exactly when there is one and no
-// page range; what is printed is the selection or the whole document, once.
+// The print dialog offers the selection exactly when there is one; what is
+// printed is the selection or the whole document, as many times as asked.
 void TestFileCommands::printsSelectionOrWholeDocument()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
@@ -503,7 +508,7 @@ void TestFileCommands::printsSelectionOrWholeDocument()
     ScriptedCommonDialogs dialogs;
     ScriptedMessageBoxes boxes;
     dialogs.expect(CommonDialogKind::Printer, [pdf](CommonDialog& dialog) {
-        // The user asks for all pages and two copies; neither is read back.
+        // The user asks for all pages and two copies.
         dialog.printer()->setPrintRange(QPrinter::AllPages);
         dialog.printer()->setCopyCount(2);
         return ScriptedCommonDialogs::printToFile(pdf)(dialog);
@@ -512,14 +517,68 @@ void TestFileCommands::printsSelectionOrWholeDocument()
     QCOMPARE(boxes.requests().size(), 0);
     const QStringList words = pdfWords(pdf);
     for (const QString& word : printed)
-        QVERIFY2(words.count(word) == 1, qPrintable(word + QStringLiteral(" in ") + words.join(' ')));
+        QVERIFY2(words.count(word) == 2, qPrintable(word + QStringLiteral(" in ") + words.join(' ')));
     for (const QString& word : notPrinted)
         QVERIFY2(!words.contains(word), qPrintable(word + QStringLiteral(" in ") + words.join(' ')));
-    QCOMPARE(namedPart<CommonDialog>(*m_main, "dlgCommonDialog")->printer()->copyCount(), 1);
     // The editor's own document and selection are as they were.
     QCOMPARE(editor->SelStart(), selectionStart);
     QCOMPARE(editor->SelLength(), selectionLength);
     QCOMPARE(editor->Text(), QStringLiteral("Alpha Бета Gamma\nДельта Epsilon"));
+}
+
+void TestFileCommands::printHonoursRangeCopiesAndOrder_data()
+{
+    QTest::addColumn<QString>("range");  // empty: all pages
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<bool>("collate");
+    QTest::addColumn<bool>("lastFirst");
+    QTest::addColumn<QString>("pages");  // the pages printed, in order
+
+    QTest::newRow("all pages once") << "" << 1 << true << false << "123";
+    QTest::newRow("two copies, collated") << "" << 2 << true << false << "123123";
+    QTest::newRow("two copies, page by page") << "" << 2 << false << false << "112233";
+    QTest::newRow("pages 2 to 3") << "2-3" << 1 << true << false << "23";
+    QTest::newRow("page 2, three copies") << "2" << 3 << true << false << "222";
+    QTest::newRow("last page first") << "" << 1 << true << true << "321";
+}
+
+// What the user chose in the print dialog reaches the paper (here a PDF
+// file, which makes no copies of its own).
+void TestFileCommands::printHonoursRangeCopiesAndOrder()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    QFETCH(QString, range);
+    QFETCH(int, copies);
+    QFETCH(bool, collate);
+    QFETCH(bool, lastFirst);
+    QFETCH(QString, pages);
+    // Three pages, each starting with a word that names it.
+    RichTextBox* editor = m_main->ActiveForm()->rtfText;
+    editor->setText(QStringLiteral("Page1\nPage2\nPage3"));
+    QTextBlockFormat pageBreak;
+    pageBreak.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    for (QTextBlock block = editor->document()->firstBlock().next(); block.isValid(); block = block.next())
+        QTextCursor(block).mergeBlockFormat(pageBreak);
+
+    const QString pdf = path(QStringLiteral("pages.pdf"));
+    ScriptedCommonDialogs dialogs;
+    dialogs.expect(CommonDialogKind::Printer, [&](CommonDialog& dialog) {
+        QPrinter* printer = dialog.printer();
+        printer->setPrintRange(range.isEmpty() ? QPrinter::AllPages : QPrinter::PageRange);
+        printer->setPageRanges(QPageRanges::fromString(range));
+        printer->setCopyCount(copies);
+        printer->setCollateCopies(collate);
+        printer->setPageOrder(lastFirst ? QPrinter::LastPageFirst : QPrinter::FirstPageFirst);
+        return ScriptedCommonDialogs::printToFile(pdf)(dialog);
+    });
+    commands().mnuFilePrint_Click();
+    QString printed;
+    for (const QString& word : pdfWords(pdf)) {
+        if (word.startsWith(QLatin1String("Page")))
+            printed += word.mid(4);
+    }
+    QCOMPARE(printed, pages);
 }
 
 // Page Setup needs no document, shows the page set-up dialog and says

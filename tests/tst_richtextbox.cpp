@@ -1,6 +1,9 @@
 #include "platform/RichTextBox.h"
 #include "helpers/EditorInput.h"
+#include "helpers/DocumentCensus.h"
 #include "helpers/TestFiles.h"
+#include "rtf/RtfObjects.h"
+#include "rtf/RtfReader.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -103,6 +106,8 @@ private slots:
     void rightMarginSetsLineLength();
     void selPrintPrintsSelectionOrAll();
     void ownClipboardAndDropsCarryPlainText();
+    void keptElementsFollowEdits();
+    void documentWithTablesAndPicturesIsShown();
 };
 
 void TestRichTextBox::startsEmptyInTimesNewRoman()
@@ -914,6 +919,76 @@ void TestRichTextBox::ownClipboardAndDropsCarryPlainText()
     QApplication::clipboard()->setMimeData(both);
     box.paste();
     QCOMPARE(box.Text(), QStringLiteral("текстжирный текст жирный"));
+}
+
+// A footnote and a picture in the text: deleting one deletes it from what
+// is saved, undo brings it back, the RTF of a selection carries it to
+// another place; plain text for files has neither, nor Text()'s positions.
+void TestRichTextBox::keptElementsFollowEdits()
+{
+    const QByteArray png = QByteArray::fromHex(
+        "89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082");
+    RichTextBox box;
+    box.setTextRTF("{\\rtf1 one{\\footnote note}two{\\pict\\pngblip " + png.toHex() + "}three}");
+    QCOMPARE(box.Text(), QStringLiteral("one\uFFFCtwo\uFFFCthree"));
+    QCOMPARE(box.fileText(), QStringLiteral("onetwothree"));
+    auto census = [&box] { return DocumentCensus::of(*box.document()).describe(); };
+    auto saved = [&box] {
+        QTextDocument again;
+        RtfReader::read(box.TextRTF(), &again);
+        return DocumentCensus::of(again).describe();
+    };
+    QCOMPARE(saved(), QStringLiteral("pictures=1 footnotes=1"));
+
+    box.setSelStart(3);
+    box.setSelLength(1);
+    QCOMPARE(box.SelPlainText(), QString());
+    const QByteArray footnote = box.SelRTF();
+    box.setSelText(QString());
+    QCOMPARE(saved(), QStringLiteral("pictures=1"));
+    box.undo();
+    QCOMPARE(saved(), QStringLiteral("pictures=1 footnotes=1"));
+
+    // Copied to the end, twice: three footnotes, the picture kept once.
+    box.setSelStart(box.textLength());
+    box.setSelRTF(footnote);
+    box.setSelRTF(footnote);
+    QCOMPARE(census(), QStringLiteral("pictures=1 footnotes=3"));
+    box.setSelStart(0);
+    box.setSelLength(box.textLength());
+    box.setSelRTF(box.SelRTF());
+    QCOMPARE(saved(), QStringLiteral("pictures=1 footnotes=3"));
+
+    // Plain text loaded afterwards forgets the RTF document's kept groups.
+    box.setTextRTF("{\\rtf1{\\stylesheet{\\s0 Kept;}}x}");
+    QVERIFY(box.TextRTF().contains("Kept;"));
+    box.setText(QStringLiteral("plain"));
+    QVERIFY(!box.TextRTF().contains("Kept;"));
+}
+
+// Until the layout draws tables and pictures, a document holding them is
+// still shown, scrolled, typed into and printed.
+void TestRichTextBox::documentWithTablesAndPicturesIsShown()
+{
+    RichTextBox box;
+    box.resize(500, 300);
+    box.show();
+    QVERIFY(box.LoadFile(QStringLiteral(PERGALOT_FIXTURES_DIR "/handwritten/keeps.rtf")));
+    QVERIFY(!box.grab().isNull());
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(&box, "x");
+    for (int i = 0; i < 40; ++i)
+        QTest::keyClick(&box, Qt::Key_Up);
+    QTest::keyClicks(&box, "y");
+    QVERIFY(!box.grab().isNull());
+    QVERIFY(box.fileText().contains(QStringLiteral("LastCell")));
+    // Printed by Qt's own layout, which finds the kept picture bytes too.
+    QTemporaryDir dir;
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("keeps.pdf")));
+    box.SelPrint(&printer);
+    QVERIFY(TestFiles::readFile(dir.filePath(QStringLiteral("keeps.pdf"))).startsWith("%PDF"));
 }
 
 QTEST_MAIN(TestRichTextBox)

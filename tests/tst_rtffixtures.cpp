@@ -5,7 +5,10 @@
 // the visible text written out by hand: paragraphs joined by "\n", table cells
 // by "\t", a line break inside a paragraph as U+2028.
 
+#include "rtf/PlainTextExport.h"
 #include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
+#include "helpers/DocumentCensus.h"
 #include "helpers/TestFiles.h"
 #include "helpers/TextChecks.h"
 
@@ -43,13 +46,11 @@ QStringList fixtureFiles()
     return files;
 }
 
-// The document's text as the .txt files write it: blocks joined by "\n".
+// The document's text as the .txt files write it: paragraphs joined by
+// "\n", table cells by tabs.
 QString documentText(const QTextDocument& doc)
 {
-    QStringList blocks;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
-        blocks << b.text();
-    return blocks.join(QLatin1Char('\n'));
+    return PlainTextExport::text(&doc);
 }
 
 bool isTrailingSpace(QChar c)
@@ -74,6 +75,7 @@ QStringList normalisedLines(const QString& text)
     static const QRegularExpression spaces(QStringLiteral(" {2,}"));
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QChar::LineSeparator, QLatin1Char('\n'));
     QStringList out;
     for (const QString& rawLine : t.split(QLatin1Char('\n'))) {
         QStringList cells = rawLine.split(QLatin1Char('\t'));
@@ -146,6 +148,8 @@ private slots:
     void text();
     void formats_data();
     void formats();
+    void elementsKept_data();
+    void elementsKept();
 };
 
 void TestRtfFixtures::fixturesPresent()
@@ -195,6 +199,57 @@ void TestRtfFixtures::text()
                                  .arg(actual.size())));
         }
     }
+}
+
+// Every fixture with what it holds besides its text (counted as
+// DocumentCensus::describe() writes it): read, written and read again, the
+// document keeps all of it, and its text.
+void TestRtfFixtures::elementsKept_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QString>("elements");
+    const QHash<QString, QString> expected{
+        {"abiword/alignment.rtf", ""},
+        {"abiword/fonts-colours.rtf", ""},
+        {"abiword/formatting.rtf", ""},
+        {"abiword/report.rtf", "pictures=2 tables=1 rows=2 cells=5 merged=1 links=1 footnotes=1 bookmarks=2"},
+        {"abiword/symbols.rtf", ""},
+        {"abiword/table.rtf", "tables=1 rows=3 cells=9"},
+        {"handwritten/keeps.rtf", "pictures=1 tables=2 rows=3 cells=5 merged=1 lists=1 items=2 links=1 "
+                                  "footnotes=1 annotations=1 metafiles=1 bookmarks=2 fields=1"},
+        {"libreoffice/alignment.rtf", ""},
+        {"libreoffice/fonts-colours.rtf", ""},
+        {"libreoffice/formatting.rtf", ""},
+        {"libreoffice/report.rtf", "pictures=2 tables=1 rows=2 cells=5 merged=1 lists=3 items=6 links=1 "
+                                   "footnotes=1 bookmarks=2"},
+        {"libreoffice/symbols.rtf", ""},
+        {"libreoffice/table.rtf", "tables=1 rows=3 cells=9"},
+        {"pandoc/formatting.rtf", ""},
+        {"pandoc/from-html.rtf", ""},
+        {"pandoc/lists-links.rtf", "links=1"},
+        {"pandoc/report.rtf", "pictures=2 tables=1 rows=3 cells=9 links=1 footnotes=1"},
+        {"pandoc/symbols.rtf", ""},
+        {"pandoc/table.rtf", "tables=1 rows=3 cells=9"},
+    };
+    for (const QString& rel : fixtureFiles()) {
+        QVERIFY2(expected.contains(rel), qPrintable(QStringLiteral("no expected elements for %1").arg(rel)));
+        QTest::newRow(qPrintable(rel)) << rel << expected.value(rel);
+    }
+}
+
+void TestRtfFixtures::elementsKept()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QString, elements);
+    QTextDocument doc;
+    QVERIFY(RtfReader::read(TestFiles::readFile(kFixturesDir + QLatin1Char('/') + fixture), &doc));
+    const DocumentCensus read = DocumentCensus::of(doc);
+    QCOMPARE(read.describe(), elements);
+    QTextDocument again;
+    QVERIFY(RtfReader::read(RtfWriter::write(&doc), &again));
+    const DocumentCensus back = DocumentCensus::of(again);
+    QCOMPARE(back.describe(), elements);
+    QCOMPARE(normalisedLines(back.text), normalisedLines(read.text));
 }
 
 // Each row: a fixture, a word in it and what the word must look like, as

@@ -10,6 +10,7 @@
 
 #include "helpers/TestFiles.h"
 #include "helpers/TextChecks.h"
+#include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
 #include <QDir>
@@ -484,6 +485,46 @@ QString describe(const HtmlLook& l)
         .arg(l.align);
 }
 
+// The fixtures that hold more than text.
+QStringList elementFixtures()
+{
+    return {QStringLiteral("abiword/report.rtf"),     QStringLiteral("abiword/table.rtf"),
+            QStringLiteral("handwritten/keeps.rtf"),  QStringLiteral("libreoffice/report.rtf"),
+            QStringLiteral("libreoffice/table.rtf"),  QStringLiteral("pandoc/lists-links.rtf"),
+            QStringLiteral("pandoc/report.rtf"),      QStringLiteral("pandoc/table.rtf")};
+}
+
+// What LibreOffice found, counted in its flat document (.fodt).
+struct Elements {
+    QString counts;
+    QStringList words;
+};
+
+Elements libreOfficeElements(const QString& fodt)
+{
+    const std::pair<const char*, const char*> kinds[] = {
+        {"pictures", "<draw:image"},        {"tables", "<table:table "},
+        {"rows", "<table:table-row"},       {"merged", "table:number-columns-spanned=\"2\""},
+        {"items", "<text:list-item"},       {"links", "<text:a "},
+        {"notes", "<text:note "},           {"annotations", "<office:annotation>"},
+        {"bookmarks", "<text:bookmark"},    {"headers", "<style:header>"},
+        {"footers", "<style:footer>"},      {"objects", "<draw:object"},
+    };
+    QStringList parts;
+    for (const auto& [name, tag] : kinds)
+        parts << QStringLiteral("%1=%2").arg(QLatin1String(name)).arg(fodt.count(QLatin1String(tag)));
+    // The fixtures' marked words that LibreOffice shows: a dropped one is a
+    // lost element (a header's, a note's, a cell's text).
+    static const QRegularExpression words(QStringLiteral(
+        "\\b(?:Header|Footer|Footnote|Note|Link|Bullet|Number|Nested|Merged|Outer|Inner|After|Last|Pn)[A-Z][a-z]*\\b"));
+    QStringList found;
+    for (auto it = words.globalMatch(fodt); it.hasNext();)
+        found << it.next().captured();
+    found.removeDuplicates();
+    found.sort();
+    return Elements{parts.join(QLatin1Char(' ')), found};
+}
+
 } // namespace
 
 class TestRtfInterop : public QObject
@@ -496,9 +537,12 @@ private slots:
     void text();
     void formats_data();
     void formats();
+    void elementsKept_data();
+    void elementsKept();
 
 private:
-    bool convert(const QString& filter, const QString& outDir, QString* error);
+    bool convert(const QString& filter, const QString& outDir, QString* error,
+                 const QStringList& files = {});
 
     QString m_soffice;
     QTemporaryDir m_tmp;
@@ -506,9 +550,11 @@ private:
     QStringList m_rtfFiles;
     std::map<QString, QString> m_text; // LibreOffice's text, by sample name
     std::map<QString, HtmlDoc> m_html;
+    QString m_fodtDir;  // LibreOffice's own documents of the fixtures, as given and as we wrote them
 };
 
-bool TestRtfInterop::convert(const QString& filter, const QString& outDir, QString* error)
+bool TestRtfInterop::convert(const QString& filter, const QString& outDir, QString* error,
+                             const QStringList& files)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -526,7 +572,7 @@ bool TestRtfInterop::convert(const QString& filter, const QString& outDir, QStri
         QStringLiteral("--outdir"),
         outDir,
     };
-    args += m_rtfFiles;
+    args += files.isEmpty() ? m_rtfFiles : files;
     p.setArguments(args);
     p.start();
     if (!p.waitForStarted(60000)) {
@@ -594,6 +640,51 @@ void TestRtfInterop::initTestCase()
         m_text[s.name] = QString::fromUtf8(TestFiles::readFile(txt));
         m_html[s.name] = parseHtml(QString::fromUtf8(TestFiles::readFile(html)));
     }
+
+    // The fixtures that hold pictures, tables, lists, links, notes and
+    // headers: as their producers wrote them, and read and written by us.
+    m_fodtDir = m_tmp.filePath(QStringLiteral("fodt"));
+    const QString keptDir = m_tmp.filePath(QStringLiteral("kept"));
+    QVERIFY(QDir().mkpath(m_fodtDir) && QDir().mkpath(keptDir));
+    QStringList files;
+    for (const QString& fixture : elementFixtures()) {
+        const QString name = QString(fixture).replace(QLatin1Char('/'), QLatin1Char('-')).chopped(4);
+        const QByteArray original = TestFiles::readFile(QStringLiteral(PERGALOT_FIXTURES_DIR "/") + fixture);
+        QTextDocument doc;
+        QVERIFY(RtfReader::read(original, &doc));
+        QVERIFY(TestFiles::writeFile(keptDir + QLatin1Char('/') + name + QStringLiteral("-theirs.rtf"), original));
+        QVERIFY(TestFiles::writeFile(keptDir + QLatin1Char('/') + name + QStringLiteral("-ours.rtf"),
+                                     RtfWriter::write(&doc)));
+        files << keptDir + QLatin1Char('/') + name + QStringLiteral("-theirs.rtf")
+              << keptDir + QLatin1Char('/') + name + QStringLiteral("-ours.rtf");
+    }
+    QVERIFY2(convert(QStringLiteral("fodt"), m_fodtDir, &error, files), qPrintable(error));
+}
+
+// Each element of a fixture that LibreOffice finds, counted in its flat
+// document: what it finds in our writing of the fixture must be what it
+// finds in the fixture itself.
+void TestRtfInterop::elementsKept_data()
+{
+    QTest::addColumn<QString>("fixture");
+    for (const QString& fixture : elementFixtures())
+        QTest::newRow(qPrintable(fixture)) << fixture;
+}
+
+void TestRtfInterop::elementsKept()
+{
+    QFETCH(QString, fixture);
+    const QString name = QString(fixture).replace(QLatin1Char('/'), QLatin1Char('-')).chopped(4);
+    const QString theirs = QString::fromUtf8(TestFiles::readFile(m_fodtDir + QLatin1Char('/') + name + QStringLiteral("-theirs.fodt")));
+    const QString ours = QString::fromUtf8(TestFiles::readFile(m_fodtDir + QLatin1Char('/') + name + QStringLiteral("-ours.fodt")));
+    QVERIFY2(!theirs.isEmpty() && !ours.isEmpty(), qPrintable(QStringLiteral("LibreOffice made no document of %1").arg(fixture)));
+    const Elements kept = libreOfficeElements(ours);
+    const Elements given = libreOfficeElements(theirs);
+    QCOMPARE(kept.counts, given.counts);
+    // Our writing may show more (text a producer hid where LibreOffice does
+    // not look), never less.
+    for (const QString& word : given.words)
+        QVERIFY2(kept.words.contains(word), qPrintable(word + QStringLiteral(" is lost")));
 }
 
 void TestRtfInterop::text_data()

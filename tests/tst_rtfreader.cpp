@@ -1,3 +1,6 @@
+#include "helpers/DocumentCensus.h"
+#include "rtf/PlainTextExport.h"
+#include "rtf/RtfObjects.h"
 #include "rtf/RtfReader.h"
 
 #include <QElapsedTimer>
@@ -15,12 +18,14 @@ QString rawText(const QTextDocument& doc)
     return doc.toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
 }
 
+// The text a plain-text file gets: tables with tabs and line ends, kept
+// groups and pictures as nothing.
 QString textOf(const QByteArray& rtf)
 {
     QTextDocument doc;
     if (!RtfReader::read(rtf, &doc))
         return QStringLiteral("<not read>");
-    return rawText(doc);
+    return PlainTextExport::text(&doc);
 }
 
 // The character format at the first occurrence of a word.
@@ -59,7 +64,9 @@ private slots:
     void unicodeEscapes();
     void skippedDestinations_data();
     void skippedDestinations();
-    void fieldsAndTables();
+    void structures_data();
+    void structures();
+    void picturesAndMarkers();
     void insertAtCursor();
     void badInput_data();
     void badInput();
@@ -289,8 +296,6 @@ void TestRtfReader::skippedDestinations_data()
         << QByteArray("{\\rtf1{\\upr{ansi text}{\\*\\ud{\\u1055?}}}}") << QStringLiteral("П");
     QTest::newRow("hidden text") << QByteArray("{\\rtf1 a{\\v hidden}b\\v c\\v0 d}") << QStringLiteral("abd");
     QTest::newRow("bin in text") << QByteArray("{\\rtf1 a\\bin3 xyzb}") << QStringLiteral("ab");
-    QTest::newRow("shape picture fallbacks")
-        << QByteArray("{\\rtf1 a{\\*\\shppict{\\pict 00}}{\\nonshppict{\\pict 11}}b}") << QStringLiteral("ab");
 }
 
 void TestRtfReader::skippedDestinations()
@@ -300,35 +305,138 @@ void TestRtfReader::skippedDestinations()
     QCOMPARE(textOf(rtf), text);
 }
 
-void TestRtfReader::fieldsAndTables()
+// What a document holds besides its text, each kind through its RTF forms:
+// the text a plain-text file gets and the elements counted.
+void TestRtfReader::structures_data()
 {
-    QCOMPARE(textOf("{\\rtf1 see {\\field{\\*\\fldinst {HYPERLINK \"http://x.ru\"}}"
-                    "{\\fldrslt {\\ul link}}} now}"),
-             QStringLiteral("see link now"));
-    QCOMPARE(textOf("{\\rtf1 {\\field{\\fldinst PAGE}{\\*\\fldrslt 3}}}"), QStringLiteral("3"));
-    // Cells are separated by tabs (none after the last), each row a paragraph.
-    QCOMPARE(textOf("{\\rtf1\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl a\\cell b\\cell c\\cell\\row"
-                    "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl d\\cell \\cell f\\cell\\row"
-                    "\\pard after\\par}"),
-             QStringLiteral("a\tb\tc\nd\t\tf\nafter\n"));
-    // Empty cells at the end of a row keep their separators.
-    QCOMPARE(textOf("{\\rtf1\\pard\\intbl\\cell\\cell\\row\\pard\\intbl a\\cell\\cell\\cell\\row}"),
-             QStringLiteral("\t\na\t\t\n"));
-    // Paragraphs inside a cell (as pandoc writes every cell) keep the row
-    // one paragraph: a mark before the cell's end vanishes, one between
-    // paragraphs of the cell becomes a line break.
-    QCOMPARE(textOf("{\\rtf1\\trowd\\cellx1000\\cellx2000{{\\pard\\intbl A\\par}\\cell}"
-                    "{{\\pard\\intbl B\\par C\\par}\\cell}\\row\\pard after\\par next}"),
-             QStringLiteral("A\tB\u2028C\nafter\nnext"));
-    // Nested tables from Word 2000 and later; the fallback for readers
-    // without nested tables is skipped, and text that a broken writer put
-    // among the nested row's properties is kept.
-    QCOMPARE(textOf("{\\rtf1\\pard\\intbl x\\nestcell y\\nestcell{\\*\\nesttableprops\\trowd\\nestrow}"
-                    "\\cell\\row}"),
-             QStringLiteral("x\ty\n"));
-    QCOMPARE(textOf("{\\rtf1\\pard\\intbl\\itap2 x\\nestcell{\\*\\nesttableprops\\trowd y\\nestcell\\nestrow}"
-                    "{\\nonesttables fallback\\par}\\cell\\row}"),
-             QStringLiteral("x\ty\n"));
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("elements");
+    const QByteArray png = "89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082";
+    const QByteArray row3 = "\\trowd\\cellx1000\\cellx2000\\cellx3000";
+    const QByteArray start = "{\\rtf1";
+
+    QTest::newRow("hyperlink") << QByteArray("{\\rtf1 see {\\field{\\*\\fldinst {HYPERLINK \"http://x.ru\"}}"
+                                             "{\\fldrslt {\\ul link}}} now}")
+                               << "see link now" << "links=1";
+    QTest::newRow("field shown by its result") << QByteArray("{\\rtf1 {\\field{\\fldinst PAGE}{\\*\\fldrslt 3}}}")
+                                               << "3" << "";
+    QTest::newRow("field without a result is kept")
+        << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst PAGE}{\\fldrslt }}b}") << "ab" << "fields=1";
+    QTest::newRow("table") << start + row3 + "\\pard\\intbl a\\cell b\\cell c\\cell\\row" + row3
+            + "\\pard\\intbl d\\cell \\cell f\\cell\\row\\pard after\\par}"
+                           << "a\tb\tc\nd\t\tf\nafter\n" << "tables=1 rows=2 cells=6";
+    QTest::newRow("cells without definitions")
+        << QByteArray("{\\rtf1\\pard\\intbl\\cell\\cell\\row\\pard\\intbl a\\cell\\cell\\cell\\row}")
+        << "\t\t\na\t\t" << "tables=1 rows=2 cells=6";
+    // pandoc ends every cell's paragraph before the cell: no empty paragraph.
+    QTest::newRow("paragraphs in cells")
+        << QByteArray("{\\rtf1\\trowd\\cellx1000\\cellx2000{{\\pard\\intbl A\\par}\\cell}"
+                      "{{\\pard\\intbl B\\par C\\par}\\cell}\\row\\pard after\\par next}")
+        << "A\tB C\nafter\nnext" << "tables=1 rows=1 cells=2";
+    QTest::newRow("merged across") << QByteArray("{\\rtf1\\trowd\\clmgf\\cellx1000\\clmrg\\cellx2000\\cellx3000"
+                                                 "\\pard\\intbl ab\\cell\\cell c\\cell\\row}")
+                                   << "ab\t\tc" << "tables=1 rows=1 cells=2 merged=1";
+    QTest::newRow("merged down") << QByteArray("{\\rtf1\\trowd\\clvmgf\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row"
+                                               "\\trowd\\clvmrg\\cellx1000\\cellx2000\\pard\\intbl\\cell c\\cell\\row}")
+                                 << "a\tb\n\tc" << "tables=1 rows=2 cells=3 merged=1";
+    QTest::newRow("fewer wider cells") << start + row3 + "\\pard\\intbl a\\cell b\\cell c\\cell\\row"
+            "\\trowd\\cellx2000\\cellx3000\\pard\\intbl wide\\cell d\\cell\\row}"
+                                       << "a\tb\tc\nwide\t\td" << "tables=1 rows=2 cells=5 merged=1";
+    QTest::newRow("nested table")
+        << QByteArray("{\\rtf1\\trowd\\cellx3000\\pard\\intbl out\\par\\itap2 x\\nestcell y\\nestcell"
+                      "{\\*\\nesttableprops\\trowd\\cellx1000\\cellx2000\\nestrow}{\\nonesttables fallback\\par}"
+                      "\\pard\\intbl end\\cell\\row}")
+        << "out x y end" << "tables=2 rows=2 cells=3";
+    QTest::newRow("thousands of columns")
+        << QByteArray("{\\rtf1\\trowd") + QByteArray("\\cellx-5").repeated(3000) + "\\pard\\intbl"
+            + QByteArray(" x\\cell").repeated(3000) + "\\row\\pard after}"
+        << QStringLiteral("x\t").repeated(63) + QStringList(2937, QStringLiteral("x")).join(QLatin1Char(' ')) + "\nafter"
+        << "tables=1 rows=1 cells=64";
+    QTest::newRow("nesting too deep")
+        << QByteArray("{\\rtf1\\pard\\intbl\\itap9 deep\\nestcell\\nestrow\\pard after}")
+        << "deep\nafter" << "tables=6 rows=6 cells=6";
+    QTest::newRow("table never ended") << QByteArray("{\\rtf1 before\\par\\trowd\\cellx100\\pard\\intbl a\\cell b")
+                                       << "before\na\tb" << "tables=1 rows=1 cells=2";
+    QTest::newRow("picture") << "{\\rtf1 a{\\pict\\pngblip\\picwgoal1500\\pichgoal750 " + png + "}b}"
+                             << "ab" << "pictures=1";
+    QTest::newRow("picture in shppict, fallback after it")
+        << "{\\rtf1 a{\\*\\shppict{\\pict\\pngblip " + png + "}}{\\nonshppict{\\pict\\wmetafile8 0100}}b}"
+        << "ab" << "pictures=1";
+    QTest::newRow("picture as binary") << "{\\rtf1 a{\\pict\\pngblip\\bin" + QByteArray::number(png.size() / 2) + " "
+            + QByteArray::fromHex(png) + "}b}"
+                                       << "ab" << "pictures=1";
+    QTest::newRow("metafile is kept") << QByteArray("{\\rtf1 a{\\pict\\wmetafile8\\picwgoal300\\pichgoal300 0100}b}")
+                                      << "ab" << "metafiles=1";
+    QTest::newRow("truncated picture data") << "{\\rtf1 a{\\pict\\pngblip " + png.left(41) + "}b}"
+                                            << "ab" << "pictures=1";
+    QTest::newRow("file cut inside a picture") << "{\\rtf1 a{\\pict\\pngblip " + png.left(40) << "a" << "";
+    QTest::newRow("picture that is not what it says") << QByteArray("{\\rtf1 a{\\pict\\jpegblip 0102030405}b}")
+                                                      << "ab" << "metafiles=1";
+    QTest::newRow("shape picture fallbacks")
+        << QByteArray("{\\rtf1 a{\\*\\shppict{\\pict 00}}{\\nonshppict{\\pict 11}}b}") << "ab" << "metafiles=1";
+    QTest::newRow("footnote, bookmarks, object")
+        << QByteArray("{\\rtf1 a{\\*\\bkmkstart m}b{\\*\\bkmkend m}{\\super\\chftn}{\\footnote\\pard\\plain n}"
+                      "{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}{\\result r}}c}")
+        << "abc" << "footnotes=1 objects=1 bookmarks=2";
+    QTest::newRow("annotation in its several groups")
+        << QByteArray("{\\rtf1 a{\\*\\atnid X}{\\*\\atnauthor Ann}\\chatn {\\*\\annotation{\\*\\atnref 1} note}b}")
+        << "ab" << "annotations=1";
+    QTest::newRow("header and style sheet are not text")
+        << QByteArray("{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\header h}{\\footer f}x}") << "x" << "";
+    QTest::newRow("lists") << QByteArray("{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc23{\\leveltext \\'01\\u8226 ?;}}"
+                                         "{\\listlevel\\levelnfc4{\\leveltext \\'02\\'01);}}\\listid7}}"
+                                         "{\\*\\listoverridetable{\\listoverride\\listid7\\ls1}}"
+                                         "{\\listtext \\u8226 ?\\tab}\\pard\\ls1 one\\par{\\listtext a)\\tab}\\pard\\ls1\\ilvl1 sub\\par"
+                                         "\\pard\\ls1 two\\par\\pard plain}")
+                           << "one\nsub\ntwo\nplain" << "lists=2 items=3";
+    // Without a list table, the numbers the writer put in \\listtext are the
+    // only ones the items have: they stay text.
+    QTest::newRow("list without a list table")
+        << QByteArray("{\\rtf1{\\listtext 10.\\tab}\\pard\\ls5 one\\par\\pard\\ls5 two}") << "10.\tone\ntwo" << "";
+    QTest::newRow("list missing from the list table")
+        << QByteArray("{\\rtf1{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}{\\listtext 1.\\tab}\\pard\\ls5 one\\par"
+                      "\\pard\\ls5 two\\par}")
+        << "one\ntwo\n" << "lists=1 items=2";
+    QTest::newRow("old numbering") << QByteArray("{\\rtf1\\pard{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pndec}one\\par"
+                                                 "\\pard{\\pntext 2.\\tab}{\\*\\pn\\pnlvlbody\\pndec}two\\par\\pard x\\par"
+                                                 "\\pard{\\pntext \\'b7\\tab}{\\*\\pn\\pnlvlblt{\\pntxtb \\'b7}}b}")
+                                   << "one\ntwo\nx\nb" << "lists=2 items=3";
+}
+
+void TestRtfReader::structures()
+{
+    QFETCH(QByteArray, rtf);
+    QFETCH(QString, text);
+    QFETCH(QString, elements);
+    static const QByteArray png = "89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082";
+    rtf.replace("89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082", png);
+    QTextDocument doc;
+    QVERIFY(RtfReader::read(rtf, &doc));
+    const DocumentCensus census = DocumentCensus::of(doc);
+    QCOMPARE(census.text, text);
+    QCOMPARE(census.describe(), elements);
+}
+
+// Pictures are shown at their size, their bytes kept as read; markers carry
+// what a tooltip shows.
+void TestRtfReader::picturesAndMarkers()
+{
+    const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d4948445200000001000000010802000000907753de0000000c49444154789c63f8cfc0000003010100c9fe92ef0000000049454e44ae426082");
+    QTextDocument doc;
+    RtfReader::read("{\\rtf1\\ansi{\\pict\\pngblip\\picwgoal1500\\pichgoal750\\picscalex50 " + png.toHex()
+                        + "}{\\footnote \\u1058?\\u1077?\\u1082?\\u1089?\\u1090? note}{\\*\\bkmkstart Mark}}",
+                    &doc);
+    QTextCursor cursor(&doc);
+    cursor.setPosition(1);
+    const QTextImageFormat image = cursor.charFormat().toImageFormat();
+    QCOMPARE(QSizeF(image.width(), image.height()), QSizeF(50, 50));
+    QCOMPARE(RtfObjects::pictureBytes(&doc, image), png);
+    QCOMPARE(RtfObjects::decodePicture(RtfObjects::pictureBytes(&doc, image), QSize(4, 4)).size(), QSize(4, 4));
+    cursor.setPosition(2);
+    QCOMPARE(RtfObjects::markerToolTip(cursor.charFormat()), QStringLiteral("Сноска: Текст note"));
+    cursor.setPosition(3);
+    QCOMPARE(RtfObjects::markerToolTip(cursor.charFormat()), QStringLiteral("Закладка: Mark"));
 }
 
 void TestRtfReader::insertAtCursor()

@@ -18,6 +18,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 
 #include <memory>
@@ -72,6 +73,7 @@ private slots:
 
     void fileComesBackAsItWas_data();
     void fileComesBackAsItWas();
+    void typedParagraphTakesTheFileLineEnd();
     void unencodableTextIsAskedAbout_data();
     void unencodableTextIsAskedAbout();
     void saveInReadOnlyFolderWritesInPlace();
@@ -171,6 +173,9 @@ void TestTextFiles::fileComesBackAsItWas_data()
         + encoded(QStringLiteral("Привет, мир"), "windows-1251") + "</body></html>\r\n";
     QTest::newRow("web page declaring windows-1251") << page << QByteArray("windows-1251")
                                                      << encoded(QStringLiteral("ж"), "windows-1251");
+    QTest::newRow("web page claiming UTF-8 in KOI8-R")
+        << "<meta charset=\"utf8\">" + encoded(russian, "KOI8-R") << QByteArray("KOI8-R")
+        << encoded(QStringLiteral("ж"), "KOI8-R");
     // A megabyte of ASCII before the first Russian line.
     QTest::newRow("KOI8-R after 1 MB of ASCII")
         << QByteArray(1024 * 1024, 'a') + "\n" + encoded(russian, "KOI8-R") << QByteArray("KOI8-R")
@@ -192,6 +197,33 @@ void TestTextFiles::fileComesBackAsItWas()
     document->rtfText->moveCursor(QTextCursor::End);
     EditorInput::typeText(document->rtfText, QStringLiteral("ж"));
     QCOMPARE(save(document), bytes + typed);
+}
+
+// A paragraph typed or pasted into a line with another end than most (the
+// LF line of a CR LF file) ends as the file's lines do; the line keeps its
+// own end.
+void TestTextFiles::typedParagraphTakesTheFileLineEnd()
+{
+    frmDocument* document = open("one\r\ntwo\nthree\r\nfour\r\n");
+    QVERIFY(document);
+    QTextCursor cursor(document->rtfText->document()->findBlockByNumber(1));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    document->rtfText->setTextCursor(cursor);
+    for (const char* typed : {"2", "3"}) {
+        QTest::keyClick(document->rtfText, Qt::Key_Return);
+        EditorInput::typeText(document->rtfText, QString::fromLatin1(typed));
+    }
+    QCOMPARE(save(document), QByteArray("one\r\ntwo\r\n2\r\n3\nthree\r\nfour\r\n"));
+    // Pasted lines the same.
+    cursor.setPosition(document->rtfText->document()->findBlockByNumber(3).position());
+    document->rtfText->setTextCursor(cursor);
+    document->rtfText->setSelText(QStringLiteral("a\nb\n"));
+    QCOMPARE(save(document), QByteArray("one\r\ntwo\r\n2\r\na\r\nb\r\n3\nthree\r\nfour\r\n"));
+    document->rtfText->undo();
+    // Undone in one step each, the line ends come back with the text.
+    document->rtfText->undo();
+    document->rtfText->undo();
+    QCOMPARE(save(document), QByteArray("one\r\ntwo\r\n2\nthree\r\nfour\r\n"));
 }
 
 void TestTextFiles::unencodableTextIsAskedAbout_data()

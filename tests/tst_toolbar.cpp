@@ -72,6 +72,8 @@ private slots:
     void clicksThatDoNothing_data();
     void clicksThatDoNothing();
     void formatButtonsFollowTheActiveDocument();
+    void formatButtonsFollowChangesUnderTheSelection_data();
+    void formatButtonsFollowChangesUnderTheSelection();
     void refreshCatchesChangesWithinATick_data();
     void refreshCatchesChangesWithinATick();
     void closedDialogsLeaveNoTimerRunning();
@@ -238,6 +240,37 @@ void TestToolbar::formatButtonsFollowTheActiveDocument()
     QCOMPARE(formatValues(bar()), (QList<int>{0, 0, 1, 0, 0, 1, 0}));
     m_window->menu()->mnuFileNew->trigger();
     QCOMPARE(formatValues(bar()), empty);
+}
+
+void TestToolbar::formatButtonsFollowChangesUnderTheSelection_data()
+{
+    QTest::addColumn<int>("undoSteps");
+    QTest::addColumn<int>("redoSteps");
+    QTest::newRow("font dialog") << 0 << 0;
+    QTest::newRow("font dialog, undone") << 1 << 0;
+    QTest::newRow("font dialog, undone, redone") << 1 << 1;
+}
+
+// The selection stays where it is while its formats change: the buttons
+// show the new formatting all the same.
+void TestToolbar::formatButtonsFollowChangesUnderTheSelection()
+{
+    QFETCH(int, undoSteps);
+    QFETCH(int, redoSteps);
+    RichTextBox& box = *editor();
+    box.setText(QStringLiteral("абвг abcd"));
+    box.selectAll();
+    ScriptedCommonDialogs dialogs;
+    dialogs.expect(CommonDialogKind::Font,
+                   ScriptedCommonDialogs::chooseFont(QStringLiteral("DejaVu Sans"), 12, true, true, true, true));
+    m_window->menu()->mnutuningfont->trigger();
+    for (int i = 0; i < undoSteps; ++i)
+        box.undo();
+    for (int i = 0; i < redoSteps; ++i)
+        box.redo();
+    QCoreApplication::processEvents();
+    const int styled = undoSteps > redoSteps ? 0 : 1;
+    QCOMPARE(formatValues(bar()), (QList<int>{styled, styled, styled, styled, 1, 0, 0}));
 }
 
 // Each row: what the window holds, the change, and an item the next tick

@@ -117,6 +117,11 @@ MainMenu::MainMenu(QMenuBar* bar)
     mnuOptionsComplete->setText(UiTexts::OptionsCompleteCaption);
     mnutuningbar1 = addSeparator(mnutuning, "mnutuningbar1");
     mnutuning->addActions({mnuOptionsLower, mnuOptionsUpper, mnuOptionsComplete});
+
+    mnutuningbar2 = addSeparator(mnutuning, "mnutuningbar2");
+    mnutuningspellcheck = addItem(mnutuning, "mnutuningspellcheck", UiTexts::SpellCheckCaption);
+    mnutuningspellcheck->setCheckable(true);
+    mnutuningspellcheck->setChecked(true);
 }
 
 QMenu* MainMenu::addMenu(QMenuBar* bar, const char* name, const QString& title)

@@ -53,6 +53,8 @@ public:
     QAction* mnutuningcapsenabled = nullptr;
     QAction* mnutuningcapsdisabled = nullptr;
     QAction* mnutuningbar1 = nullptr; // before the completion options
+    QAction* mnutuningbar2 = nullptr; // before spelling, the last item
+    QAction* mnutuningspellcheck = nullptr;
 
     QMenu* mnuwindow = nullptr;
     QAction* mnuWindowNewWindow = nullptr;

@@ -1,7 +1,9 @@
 #include "app/MainToolBar.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QPixmap>
 
 namespace {
 
@@ -41,6 +43,32 @@ const ButtonRow buttonTable[MainToolBar::ButtonCount] = {
 
 const char keyProperty[] = "toolbarKey";
 
+// The toolbar's images, side by side in one strip read once at start-up:
+// 16 pixels square, or 32 on screens of twice the density.
+class ImageStrip
+{
+public:
+    ImageStrip()
+    {
+        const qreal ratio = qApp ? qApp->devicePixelRatio() : 1;
+        m_dense = ratio > 1;
+        // The format named, so that no image plugin is loaded to guess it.
+        m_strip = QPixmap(m_dense ? QStringLiteral(":/icons/toolbar@2x.png") : QStringLiteral(":/icons/toolbar.png"),
+                          "PNG");
+    }
+    QIcon image(int index) const  // 1-based, as the image list counts
+    {
+        const int size = m_dense ? 32 : 16;
+        QPixmap image = m_strip.copy((index - 1) * size, 0, size, size);
+        image.setDevicePixelRatio(m_dense ? 2 : 1);
+        return QIcon(image);
+    }
+
+private:
+    QPixmap m_strip;
+    bool m_dense = false;
+};
+
 } // namespace
 
 MainToolBar::MainToolBar(QWidget* parent)
@@ -52,14 +80,14 @@ MainToolBar::MainToolBar(QWidget* parent)
     setIconSize(QSize(16, 16));
     setContextMenuPolicy(Qt::PreventContextMenu);
 
+    const ImageStrip images;
     for (const ButtonRow& row : buttonTable) {
         const auto style = static_cast<Style>(row.style);
         QAction* button = nullptr;
         if (style == Style::Separator) {
             button = addSeparator();
         } else {
-            button = addAction(QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(row.image, 2, 10, QLatin1Char('0'))),
-                               QString::fromUtf8(row.toolTip));
+            button = addAction(images.image(row.image), QString::fromUtf8(row.toolTip));
             button->setToolTip(QString::fromUtf8(row.toolTip));
             button->setCheckable(style != Style::Plain);
             connect(button, &QAction::triggered, this,

@@ -8,7 +8,9 @@ class QMdiArea;
 class QMenu;
 
 // Lists the open document windows at the end of the Window menu, the active
-// one checked; choosing an entry activates that window.
+// one checked; choosing an entry activates that window. The list is made
+// afresh each time the menu is about to show, and only then: an entry must
+// outlive the activation it triggers.
 class WindowListMenu : public QObject
 {
     Q_OBJECT

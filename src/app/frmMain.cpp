@@ -1,12 +1,15 @@
 #include "app/frmMain.h"
 
 #include "app/CaretBlinkTimeout.h"
+#include "app/DocumentRecovery.h"
 #include "app/IniValues.h"
 #include "app/MainMenu.h"
 #include "app/MainStatusBar.h"
 #include "app/MainToolBar.h"
 #include "app/MdiTiling.h"
 #include "app/MenuBarKeys.h"
+#include "app/SpellingMenu.h"
+#include "app/SpellingOption.h"
 #include "app/StateRefresh.h"
 #include "app/ToolbarKeys.h"
 #include "app/WindowListMenu.h"
@@ -16,13 +19,17 @@
 #include "commands/FormatCommands.h"
 #include "commands/HelpCommands.h"
 #include "dialogs/FindForm.h"
+#include "dialogs/ProgramIcon.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmSimbolSelect.h"
 #include "document/frmDocument.h"
 #include "listsearch/CompletionOptions.h"
 #include "platform/ClipboardState.h"
 #include "platform/CommonDialog.h"
+#include "platform/MessageBox.h"
+#include "platform/PersonalDictionary.h"
 #include "platform/RichTextBox.h"
+#include "platform/SpellChecker.h"
 #include "platform/Twips.h"
 #include "platform/UserStore.h"
 #include "platform/WindowBounds.h"
@@ -72,7 +79,7 @@ frmMain::frmMain(QWidget* parent)
     initResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(UiTexts::AppTitle);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/pergalot.svg")));
+    setWindowIcon(ProgramIcon());
 
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
@@ -98,6 +105,14 @@ frmMain::frmMain(QWidget* parent)
     m_completionOptions = new CompletionOptions(m_menu->mnuOptionsLower, m_menu->mnuOptionsUpper,
                                                 m_menu->mnuOptionsComplete, this);
     m_fileCommands = std::make_unique<FileCommands>(commandContext());
+    m_recovery = new DocumentRecovery(this, this);
+
+    m_spellChecker = new SpellChecker(SpellChecker::dictionaryFolder(), PersonalDictionary::defaultPath(), this);
+    m_spellingOption = new SpellingOption(m_menu->mnutuningspellcheck, m_spellChecker, this);
+    m_spellingOption->load();
+    m_spellingMenu = new SpellingMenu(m_menu->mnucontext, m_spellChecker, this);
+    connect(m_spellChecker, &SpellChecker::loadFailed, this,
+            [this](const QString& message) { MsgBox(this, message, MsgButtons::OKOnly, MsgIcon::Exclamation); });
 
     connectMenu();
     connectEditAndFormatCommands();
@@ -287,12 +302,17 @@ void frmMain::CreateDocumentWindow()
     RichTextBox* editor = document->rtfText;
     document->setCompletionOptions(m_completionOptions);
     connect(document, &frmDocument::formattingChanged, tbToolBar, &MainToolBar::showFormatting);
-    connect(document, &frmDocument::contextMenuWanted, this, &frmMain::rtfText_ContextMenu);
+    editor->setSpellChecker(m_spellChecker);
+    connect(document, &frmDocument::contextMenuWanted, this,
+            [this, document](const QPoint& globalPos, qsizetype position) {
+                rtfText_ContextMenu(document, globalPos, position);
+            });
     connect(document, &QWidget::windowTitleChanged, m_refresh, &StateRefresh::markDue);
     connect(editor, &QTextEdit::selectionChanged, m_refresh, &StateRefresh::markDue);
     connect(editor, &QTextEdit::cursorPositionChanged, m_refresh, &StateRefresh::markDue);
     connect(editor->document(), &QTextDocument::contentsChanged, m_refresh, &StateRefresh::markDue);
     connect(window, &QObject::destroyed, m_refresh, &StateRefresh::markDue);
+    m_recovery->watch(document);
     window->show();
     m_mdiArea->setActiveSubWindow(window);
     editor->setFocus();
@@ -300,11 +320,19 @@ void frmMain::CreateDocumentWindow()
     tbToolBar->showFormatting(editor->SelFormatting());
 }
 
-// Items about the text at position (such as spelling suggestions) would go
-// before the menu's own items, for this showing only.
-void frmMain::rtfText_ContextMenu(const QPoint& globalPos, qsizetype)
+void frmMain::offerRecovery()
 {
-    m_menu->mnucontext->exec(globalPos);
+    m_recovery->offerLeftBehind([this] {
+        CreateDocumentWindow();
+        return ActiveForm();
+    });
+}
+
+// On a misspelt word the suggestions go before the menu's own items, for
+// this showing only.
+void frmMain::rtfText_ContextMenu(frmDocument* document, const QPoint& globalPos, qsizetype position)
+{
+    m_spellingMenu->exec(document->rtfText, position, globalPos);
 }
 
 // The toolbar's formatting buttons follow the document the user turns to.
@@ -314,7 +342,6 @@ void frmMain::onSubWindowActivated(QMdiSubWindow*)
     sbStatusBar->setOverwriteMode(document && document->rtfText->overwriteMode());
     if (document)
         tbToolBar->showFormatting(document->rtfText->SelFormatting());
-    m_windowList->rebuild();
 }
 
 CommandContext frmMain::commandContext()
@@ -482,6 +509,25 @@ void frmMain::TimerChecking_Timer()
         return;
     }
     m_refresh->passB(m_clipboard->hasText(), document->rtfText->isSelectionEmpty(), document->isUntitled());
+}
+
+// The dictionaries load once the window has been painted, never on the way
+// to it.
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_spellingStarted)
+        m_mdiArea->viewport()->installEventFilter(this);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && !m_spellingStarted && watched == m_mdiArea->viewport()) {
+        m_spellingStarted = true;
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, m_spellChecker, &SpellChecker::start);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -10,6 +10,7 @@ class ClipboardState;
 struct CommandContext;
 class CommonDialog;
 class CompletionOptions;
+class DocumentRecovery;
 class EditCommands;
 class FileCommands;
 class FormatCommands;
@@ -22,6 +23,9 @@ class QMdiArea;
 class QMdiSubWindow;
 class QTimer;
 class RichTextBox;
+class SpellChecker;
+class SpellingMenu;
+class SpellingOption;
 class StateRefresh;
 class WindowListMenu;
 class FindForm;
@@ -41,6 +45,12 @@ public:
     frmDocument* ActiveForm() const;
     QList<frmDocument*> documentWindows() const;
     void CreateDocumentWindow();
+    // Offers back the unsaved documents an earlier run left when it did not
+    // end cleanly; called once the window is shown. Shows nothing when
+    // there are none.
+    void offerRecovery();
+    // The recovery copies of this window's documents.
+    DocumentRecovery* recovery() const { return m_recovery; }
 
     QMdiArea* mdiArea() const { return m_mdiArea; }
     MainMenu* menu() const { return m_menu; }
@@ -76,13 +86,19 @@ public:
     WindowListMenu* windowList() const { return m_windowList; }
     // The tag completion options of the Settings menu.
     CompletionOptions* completionOptions() const { return m_completionOptions; }
+    // Spelling for every document window; its dictionaries load once the
+    // window has been shown.
+    SpellChecker* spellChecker() const { return m_spellChecker; }
+    SpellingOption* spellingOption() const { return m_spellingOption; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A document window's editor wants its context menu.
-    void rtfText_ContextMenu(const QPoint& globalPos, qsizetype position);
+    void rtfText_ContextMenu(frmDocument* document, const QPoint& globalPos, qsizetype position);
     void connectMenu();
     void connectEditAndFormatCommands();
     void applyStoredVisibility(const QString& key, QWidget* bar, QAction* item);
@@ -107,6 +123,11 @@ private:
     StateRefresh* m_refresh = nullptr;
     WindowListMenu* m_windowList = nullptr;
     CompletionOptions* m_completionOptions = nullptr;
+    SpellChecker* m_spellChecker = nullptr;
+    SpellingOption* m_spellingOption = nullptr;
+    SpellingMenu* m_spellingMenu = nullptr;
+    bool m_spellingStarted = false;  // the first paint has set the dictionaries loading
+    DocumentRecovery* m_recovery = nullptr;
     // The modeless dialogs, while they are open.
     QPointer<FindForm> m_findForm;
     QPointer<frmAbout> m_about;

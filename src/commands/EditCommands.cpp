@@ -93,7 +93,7 @@ void EditCommands::mnuEditCut_Click()
     // there stays beside the cut text.
     if (editor && clipboard) {
         QMimeData* data = keptBesideText(clipboard->mimeData(QClipboard::Clipboard));
-        data->setText(editor->SelText());
+        data->setText(editor->SelPlainText());
         clipboard->setMimeData(data, QClipboard::Clipboard);
     }
     if (editor)
@@ -107,7 +107,7 @@ void EditCommands::mnuEditCopy_Click()
         return;
     clipboard->clear(QClipboard::Clipboard);
     if (RichTextBox* editor = m_context.activeEditor())
-        clipboard->setText(editor->SelText(), QClipboard::Clipboard);
+        clipboard->setText(editor->SelPlainText(), QClipboard::Clipboard);
 }
 
 void EditCommands::mnuEditPaste_Click()

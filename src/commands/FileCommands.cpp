@@ -158,12 +158,9 @@ void FileCommands::mnuFilePrint_Click()
         dialog.Flags |= CommonDialog::PD_SELECTION;
     if (!dialog.ShowPrinter())
         return;  // cancelled
-    // What is printed is decided here: the selection or the whole document,
-    // once, whatever range or number of copies the dialog offered.
-    QPrinter* printer = dialog.printer();
-    printer->setCopyCount(1);
-    printer->setFromTo(0, 0);
-    editor->SelPrint(printer);
+    // The selection or the whole document, with the page range, copies and
+    // order the user chose in the dialog.
+    editor->SelPrint(dialog.printer());
 }
 
 void FileCommands::mnuFilePageSetup_Click()

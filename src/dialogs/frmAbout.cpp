@@ -1,6 +1,7 @@
 #include "dialogs/frmAbout.h"
 
 #include "dialogs/DialogGeometry.h"
+#include "dialogs/ProgramIcon.h"
 #include "dialogs/SystemInfo.h"
 #include "platform/MessageBox.h"
 #include "texts/UiTexts.h"
@@ -64,7 +65,7 @@ frmAbout::frmAbout(QWidget* parent)
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Picture1->setPixmap(QIcon(QStringLiteral(":/icons/pergalot.svg")).pixmap(32, 32));
+    Picture1->setPixmap(ProgramIcon().pixmap(32, 32));
     cmdOK->setDefault(true);
 
     DialogGeometry::place(cmdSysInfo, 240, 3000, 2445, 345);

@@ -6,6 +6,7 @@
 #include "platform/TextCodec.h"
 
 #include <QDir>
+#include <QTextDocument>
 
 namespace {
 
@@ -49,6 +50,7 @@ bool WriteTextFile(const QString& path, RichTextBox& editor, QString* errorMessa
     if (!AtomicFile::write(path, encoded.bytes, errorMessage))
         return false;
     editor.setTextFileFormat(format);
+    editor.document()->setModified(false);
     return true;
 }
 

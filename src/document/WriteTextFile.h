@@ -11,6 +11,7 @@ class RichTextBox;
 // document keeps UTF-8 from then on; No writes nothing. Nothing is dropped
 // or replaced. The old file stays whole until the new one is complete; on
 // failure (No included) the reason is left in errorMessage and false returned.
+// Written, the document has no unsaved changes any more.
 bool WriteTextFile(const QString& path, RichTextBox& editor, QString* errorMessage = nullptr);
 
 // Writes text as a new plain-text file: UTF-8, line ends as the text has them.

@@ -10,6 +10,8 @@
 #include "texts/UiTexts.h"
 
 #include <QCloseEvent>
+#include <QTextCursor>
+#include <QTextDocument>
 
 frmDocument::frmDocument(QWidget* parent)
     : QWidget(parent)
@@ -23,6 +25,7 @@ frmDocument::frmDocument(QWidget* parent)
     dlgCommonDialog->parentWindow = this;
     setFocusProxy(rtfText);
     connect(rtfText, &RichTextBox::SelChange, this, &frmDocument::rtfText_SelChange);
+    connect(rtfText->document(), &QTextDocument::contentsChange, this, &frmDocument::rtfText_Change);
     connect(rtfText, &RichTextBox::MouseUp, this, &frmDocument::rtfText_MouseUp);
     connect(rtfText, &RichTextBox::MouseDown, this, &frmDocument::rtfText_MouseDown);
     connect(rtfText, &RichTextBox::KeyPress, this, &frmDocument::rtfText_KeyPress);
@@ -81,6 +84,22 @@ void frmDocument::resizeEvent(QResizeEvent* event)
 void frmDocument::rtfText_SelChange()
 {
     emit formattingChanged(rtfText->SelFormatting());
+}
+
+// Formats or text changed under a selection that stayed where it was (the
+// font dialog, undo, redo): the toolbar shows the new formatting once the
+// command is done.
+void frmDocument::rtfText_Change(int from, int, int added)
+{
+    const QTextCursor cursor = rtfText->textCursor();
+    // The caret takes the format of the character before it.
+    if (m_formattingPosted || from > cursor.selectionEnd() || from + added < cursor.selectionStart() - 1)
+        return;
+    m_formattingPosted = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_formattingPosted = false;
+        rtfText_SelChange();
+    }, Qt::QueuedConnection);
 }
 
 // Only the right button opens the menu, where it was let go.

@@ -38,6 +38,7 @@ public:
     void Form_Resize();
     void Form_Unload(bool& cancel);
     void rtfText_SelChange();
+    void rtfText_Change(int from, int removed, int added);
     void rtfText_MouseUp(int button, int shift, int x, int y);
     void rtfText_MouseDown(int button, int shift, int x, int y);
     void rtfText_ContextMenuKey();
@@ -67,4 +68,5 @@ private:
     bool m_untitled = false; // follows the caption, read on every refresh tick
     QString m_promptSavedPath;
     const CompletionOptions* m_completionOptions = nullptr;
+    bool m_formattingPosted = false;
 };

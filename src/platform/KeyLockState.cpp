@@ -8,12 +8,23 @@
 
 namespace {
 
-// Bit 0 is CAPS LOCK, bit 1 NUM LOCK; false when there is no X server to ask.
-bool x11Indicators(unsigned int* indicators)
+Display* x11Display()
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    Display* display = x11 ? x11->display() : nullptr;
-    return display && XkbGetIndicatorState(display, XkbUseCoreKbd, indicators) == Success;
+    return x11 ? x11->display() : nullptr;
+}
+
+// An indicator found by its name, wherever the keymap puts it among the
+// indicators; false when the keymap has none of that name.
+bool namedIndicator(Display* display, const char* name, Atom* atom, bool* on)
+{
+    if (*atom == 0)  // asked of the server once
+        *atom = XInternAtom(display, name, True);
+    Bool state = False;
+    if (*atom == 0 || !XkbGetNamedIndicator(display, *atom, nullptr, &state, nullptr, nullptr))
+        return false;
+    *on = state;
+    return true;
 }
 
 } // namespace
@@ -43,10 +54,15 @@ void KeyLockState::watch(QObject* window)
 bool KeyLockState::update()
 {
 #if defined(PERGALOT_HAVE_XKB)
-    unsigned int indicators = 0;
-    if (x11Indicators(&indicators)) {
-        m_caps = indicators & 0x1;
-        m_num = indicators & 0x2;
+    Display* display = x11Display();
+    bool num = false;
+    bool caps = false;
+    static Atom numName = 0;
+    static Atom capsName = 0;
+    if (display && namedIndicator(display, "Num Lock", &numName, &num)
+        && namedIndicator(display, "Caps Lock", &capsName, &caps)) {
+        m_num = num;
+        m_caps = caps;
         return true;
     }
 #endif

@@ -806,6 +806,10 @@ void LazyDocumentLayout::drawBlock(QPainter* painter, const PaintContext& contex
 
     if (block.textList())
         ListMarker::draw(painter, block, origin, context.palette, markerSelection);
+    // The decoration knows the paragraph's lines, which start at its layout's
+    // own place (in a table cell, not the row's).
+    if (m_decoration)
+        m_decoration(painter, block, origin, clip);
     const QPen oldPen = painter->pen();
     painter->setPen(context.palette.color(QPalette::Text));
     layout->draw(painter, offset, selections, clip);

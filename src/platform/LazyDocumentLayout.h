@@ -7,6 +7,7 @@
 #include <QTextFrame>
 #include <QTextOption>
 
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -86,6 +87,13 @@ public:
     // same picture and marker handlers.
     void shareObjectHandlers(QAbstractTextDocumentLayout* other) const;
     PictureObject* pictures() const { return m_pictures; }
+
+    // Drawn for every paragraph painted, before its text, with the
+    // paragraph's top left corner: what the view shows over the text without
+    // it being part of the document (spelling marks).
+    using BlockDecoration = std::function<void(QPainter* painter, const QTextBlock& block,
+                                               const QPointF& offset, const QRectF& clip)>;
+    void setBlockDecoration(BlockDecoration decoration) { m_decoration = std::move(decoration); }
 
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
@@ -181,4 +189,5 @@ private:
     mutable std::vector<const QTextTable*> m_nestedLaidOut;  // in the row group being laid out
     PictureObject* m_pictures = nullptr;
     MarkerObject* m_markers = nullptr;
+    BlockDecoration m_decoration;
 };

@@ -170,17 +170,24 @@ std::optional<QByteArray> readFile(const QString& path)
 
 // The new text in the encoding and byte-order mark the old file had, so
 // that unchanged lines keep their bytes. When that encoding cannot hold the
-// new text, or the new bytes would be read in another encoding (a change
-// that removes the only bytes that were not UTF-8), the whole file goes out
-// as UTF-8 with a byte-order mark, which reads back as written.
+// new text, or the new bytes would be read otherwise (a change that removes
+// the only bytes that were not UTF-8; a line added after the odd last byte
+// of a UTF-16 file), the whole file goes out as UTF-8 with a byte-order
+// mark, which reads back as written; bytes that were no text in the old
+// encoding then become U+FFFD, as they have no place in the new one.
 QByteArray encodeLike(const QByteArray& original, const QString& text)
 {
     const TextCodec::Encoded encoded = TextCodec::encode(text, TextCodec::detect(original));
     if (encoded.unencodable < 0 && TextCodec::decode(encoded.bytes) == text)
         return encoded.bytes;
+    QString clean = text;
+    for (QChar& ch : clean) {
+        if (TextCodec::isEscape(ch))
+            ch = QChar::ReplacementCharacter;
+    }
     TextFileFormat utf8 = TextFileFormat::newDocument();
     utf8.byteOrderMark = true;
-    return TextCodec::encode(text, utf8).bytes;
+    return TextCodec::encode(clean, utf8).bytes;
 }
 
 bool validSectionName(QStringView section)

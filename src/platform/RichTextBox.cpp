@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
@@ -163,7 +164,12 @@ QString RichTextBox::SelText() const
 void RichTextBox::setSelText(const QString& text)
 {
     QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    const int firstBlock = document()->findBlock(cursor.selectionStart()).blockNumber();
     cursor.insertText(text);  // "\n", "\r\n" and "\r" each start a paragraph
+    if (m_ownLineEnds)
+        giveFileLineEnds(firstBlock, cursor.blockNumber());
+    cursor.endEditBlock();
     setTextCursor(cursor);
 }
 
@@ -271,7 +277,7 @@ void RichTextBox::paintEvent(QPaintEvent* event)
 QMimeData* RichTextBox::createMimeDataFromSelection() const
 {
     auto* data = new QMimeData;
-    data->setText(SelText());
+    data->setText(SelPlainText());
     return data;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ParagraphAlignment.h"
+#include "platform/SpellWordScanner.h"
 #include "platform/TextFileFormat.h"
 
 #include <QByteArray>
@@ -14,6 +15,8 @@
 class LazyDocumentLayout;
 class QMimeData;
 class QPrinter;
+class SpellChecker;
+class SpellMarks;
 
 // The document editor: a QTextEdit that speaks the editor's own vocabulary
 // (Text, SelStart, SelBold, LoadFile, ...) so that the windows and commands
@@ -42,6 +45,14 @@ public:
 
     QByteArray TextRTF() const;
     void setTextRTF(const QByteArray& rtf);  // bytes that are not RTF load as plain text
+
+    // The selection as the clipboard's text: table cells separated by tabs,
+    // rows by line ends, pictures and kept RTF elements as nothing. Unlike
+    // SelText(), positions in it are not the editor's positions.
+    QString SelPlainText() const;
+    // The selection as RTF, with the pictures, tables and kept elements in
+    // it; setSelRTF() of it elsewhere brings them all.
+    QByteArray SelRTF() const;
 
     qsizetype SelStart() const;
     void setSelStart(qsizetype start);  // collapses the selection to a caret, clamped to the text
@@ -100,7 +111,8 @@ public:
     // and errorMessage says why, in Russian.
     bool LoadFile(const QString& path, QString* errorMessage = nullptr);
     // Writes RTF through a temporary file, so a failed save leaves an
-    // existing file as it was.
+    // existing file as it was. A document saved whole has no unsaved
+    // changes any more (its document's modified flag is cleared).
     bool SaveFile(const QString& path, QString* errorMessage = nullptr);
 
     // What the document's plain-text file was (encoding, byte-order mark,
@@ -110,7 +122,9 @@ public:
     void setTextFileFormat(const TextFileFormat& format) { m_fileFormat = format; }
     // The text as a plain-text file holds it: each paragraph ended by the
     // file's line end (or the one its line had in the file), the last one
-    // without; line breaks within a paragraph as the file's line end.
+    // without; line breaks within a paragraph as the file's line end; table
+    // cells separated by tabs, rows by line ends, pictures and kept RTF
+    // elements as nothing (PlainTextExport).
     QString fileText() const;
 
     // The selection, or the whole document when nothing is selected, with
@@ -123,6 +137,18 @@ public:
 
     // The format new text gets in an empty editor: Times New Roman 14.25 pt.
     static QTextCharFormat defaultCharFormat();
+
+    // Misspelt words get a red wavy line, drawn by the layout and never part
+    // of the document. nullptr (the start) draws none.
+    void setSpellChecker(SpellChecker* checker);
+    SpellChecker* spellChecker() const;
+    // The misspelt word at (or just before) a position: its start and length.
+    std::optional<SpellWordScanner::Word> misspeltWordAt(qsizetype position) const;
+    // Replaces length characters from start by text as one undo step, the
+    // caret after it. Only the characters that differ are replaced, so the
+    // others keep their formats, and new ones take the format of the first
+    // character they replace (or of the one before them).
+    void replaceWord(qsizetype start, qsizetype length, const QString& text);
 
 signals:
     void KeyPress(int& keyAscii);  // before insertion; 0 cancels, another code replaces the character
@@ -165,6 +191,7 @@ private:
     std::optional<T> uniformChar(Read read) const;
     void replaceContent(const QString* plain, const QByteArray* rtf);
     void loadPlainText(const QByteArray& bytes);
+    void giveFileLineEnds(int firstBlock, int lastBlock);
     enum class Typed { Unchanged, Changed, Destroyed };
     Typed runKeyPress(const QString& typed, QString* result);
     void insertTyped(const QString& text);
@@ -173,6 +200,7 @@ private:
     void postViewLayout();
 
     LazyDocumentLayout* m_layout = nullptr;
+    SpellMarks* m_spellMarks = nullptr;
     TextFileFormat m_fileFormat;
     bool m_ownLineEnds = false;  // some paragraphs carry the line end their line had in the file
     int m_rightMarginTwips = 0;

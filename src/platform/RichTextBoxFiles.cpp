@@ -3,8 +3,11 @@
 #include "platform/AtomicFile.h"
 #include "platform/LazyDocumentLayout.h"
 #include "platform/LineEnds.h"
+#include "platform/PrintPages.h"
 #include "platform/ReadableFile.h"
 #include "platform/TextCodec.h"
+#include "rtf/PlainTextExport.h"
+#include "rtf/RtfDocumentData.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
@@ -22,6 +25,16 @@
 QByteArray RichTextBox::TextRTF() const
 {
     return RtfWriter::write(document());
+}
+
+QByteArray RichTextBox::SelRTF() const
+{
+    return RtfWriter::write(textCursor());
+}
+
+QString RichTextBox::SelPlainText() const
+{
+    return PlainTextExport::text(textCursor());
 }
 
 void RichTextBox::setTextRTF(const QByteArray& rtf)
@@ -62,6 +75,22 @@ void RichTextBox::loadPlainText(const QByteArray& bytes)
     doc->setModified(false);
 }
 
+// A paragraph split by typing or pasting copies its line end to both
+// halves; the break that was typed, and any before it in the typed text,
+// end as the file's lines do. The last paragraph keeps the end its line had.
+void RichTextBox::giveFileLineEnds(int firstBlock, int lastBlock)
+{
+    QTextBlock block = document()->findBlockByNumber(firstBlock);
+    for (int number = firstBlock; number < lastBlock && block.isValid(); ++number, block = block.next()) {
+        if (!block.blockFormat().hasProperty(LineEnds::BlockProperty))
+            continue;
+        QTextCursor cursor(block);
+        QTextBlockFormat format = block.blockFormat();
+        format.clearProperty(LineEnds::BlockProperty);
+        cursor.setBlockFormat(format);
+    }
+}
+
 QString RichTextBox::fileText() const
 {
     const QTextDocument* doc = document();
@@ -77,6 +106,14 @@ QString RichTextBox::fileText() const
     }
     const QStringView fileEnd = LineEnds::text(m_fileFormat.lineEnd);
     const QString raw = doc->toRawText();
+    // Tables, pictures and kept RTF elements: cells on tab-separated lines,
+    // the rest as nothing.
+    if (!doc->rootFrame()->childFrames().isEmpty() || raw.contains(QChar::ObjectReplacementCharacter)) {
+        QString text = PlainTextExport::text(doc);
+        if (fileEnd != u"\n")
+            text.replace(QLatin1Char('\n'), fileEnd.toString());
+        return text;
+    }
     QString text;
     text.reserve(raw.size() + doc->blockCount() * (fileEnd.size() - 1));
     size_t next = 0;
@@ -113,6 +150,7 @@ void RichTextBox::replaceContent(const QString* plain, const QByteArray* rtf)
         RtfReader::read(*rtf, doc);
     } else {
         doc->clear();
+        RtfDocumentData::remove(doc);  // nothing of an RTF file read before
         QTextCursor cursor(doc);
         cursor.beginEditBlock();
         cursor.setBlockCharFormat(defaultCharFormat());
@@ -191,7 +229,10 @@ bool RichTextBox::LoadFile(const QString& path, QString* errorMessage)
 
 bool RichTextBox::SaveFile(const QString& path, QString* errorMessage)
 {
-    return AtomicFile::write(path, TextRTF(), errorMessage);
+    if (!AtomicFile::write(path, TextRTF(), errorMessage))
+        return false;
+    document()->setModified(false);
+    return true;
 }
 
 void RichTextBox::SelPrint(QPrinter* printer)
@@ -200,14 +241,12 @@ void RichTextBox::SelPrint(QPrinter* printer)
         return;
     const QTextCursor selection = textCursor();
     if (!selection.hasSelection()) {
-        // Qt prints a copy with its own layout, handing it this layout's
-        // picture and marker handlers.
-        document()->print(printer);
+        PrintPages(*document(), printer);
         return;
     }
     // A copy cut down to the selection keeps the formats of its characters
-    // and paragraphs, and the pictures' bytes; Qt prints it with its own
-    // layout, which draws pictures and markers as the editor does.
+    // and paragraphs, and the pictures' bytes; given the editor's handlers,
+    // its markers print as the whole document's do.
     const std::unique_ptr<QTextDocument> copy(document()->clone());
     copy->setDefaultFont(document()->defaultFont());
     m_layout->shareObjectHandlers(copy->documentLayout());
@@ -218,6 +257,6 @@ void RichTextBox::SelPrint(QPrinter* printer)
     cut.setPosition(0);
     cut.setPosition(selection.selectionStart(), QTextCursor::KeepAnchor);
     cut.removeSelectedText();
-    copy->print(printer);
+    PrintPages(*copy, printer);
 }
 

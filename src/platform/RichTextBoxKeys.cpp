@@ -9,6 +9,8 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QToolTip>
 
 namespace {
@@ -89,9 +91,14 @@ RichTextBox::Typed RichTextBox::runKeyPress(const QString& typed, QString* resul
 void RichTextBox::insertTyped(const QString& text)
 {
     QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
     if (overwriteMode() && !cursor.hasSelection() && !cursor.atBlockEnd())
         cursor.deleteChar();
+    const int firstBlock = document()->findBlock(cursor.selectionStart()).blockNumber();
     cursor.insertText(text);  // a "\r" starts a paragraph
+    if (m_ownLineEnds)
+        giveFileLineEnds(firstBlock, cursor.blockNumber());
+    cursor.endEditBlock();
     setTextCursor(cursor);
     ensureCursorVisible();
 }
@@ -209,7 +216,10 @@ void RichTextBox::keyPressEvent(QKeyEvent* event)
         // QTextEdit inserts it as usual (overwrite mode, undo grouping),
         // unless the handler moved the focus away (the tag list opened):
         // QTextEdit would then show its caret again beside the new focus.
-        if (focused && !hasFocus()) {
+        // A new paragraph in a file with mixed line ends takes the file's
+        // line end in the same undo step.
+        if ((focused && !hasFocus())
+            || (m_ownLineEnds && typed == QLatin1String("\r") && !overwriteMode())) {
             event->accept();
             insertTyped(result);
             return;

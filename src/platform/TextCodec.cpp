@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -206,7 +207,8 @@ struct SingleByteTable
 };
 
 // Tables are made once per code page from Qt's converters. Only code pages
-// that keep printable ASCII as it is and give one character a byte qualify.
+// that keep printable ASCII as it is and give most other bytes a character
+// of their own qualify.
 const SingleByteTable* singleByteTable(const QByteArray& name)
 {
     static QMutex mutex;
@@ -244,6 +246,11 @@ const SingleByteTable* singleByteTable(const QByteArray& name)
             }
         }
     }
+    // Code pages that give most bytes past ASCII no character (US-ASCII,
+    // or UTF-8 under another name) are no single-byte code pages.
+    if (table && std::count_if(table->decode.begin() + 0x80, table->decode.end(),
+                               [](char16_t ch) { return TextCodec::isEscape(QChar(ch)); }) > 64)
+        table.reset();
     tables.insert(key, table);
     return table.get();
 }
@@ -385,17 +392,12 @@ TextFileFormat TextCodec::detect(QByteArrayView bytes)
         format.encoding = Utf8;
         return format;
     }
+    // A page's own word on its code page; a claim of UTF-8 (or UTF-16, or a
+    // code page of several bytes a character) the bytes above have disproved.
     const QByteArray declared = CodePageGuess::declaredCharset(bytes);
-    if (!declared.isEmpty()) {
-        const QByteArray lower = declared.toLower();
-        if (lower == "utf-8" || lower == "utf8") {
-            format.encoding = Utf8;
-            return format;
-        }
-        if (singleByteTable(declared)) {
-            format.encoding = CodePageGuess::canonicalName(declared);
-            return format;
-        }
+    if (!declared.isEmpty() && singleByteTable(declared)) {
+        format.encoding = CodePageGuess::canonicalName(declared);
+        return format;
     }
     format.encoding = CodePageGuess::russianCodePage(bytes);
     return format;

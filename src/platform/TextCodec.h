@@ -13,7 +13,8 @@
 // A file's encoding is found in this order: a byte-order mark (UTF-8,
 // UTF-16 LE or BE); UTF-8 when the bytes are UTF-8, or are so apart from a
 // few stray bytes among many UTF-8 characters (a cut last character, one
-// bad byte); the charset a web page declares in a <meta> tag; otherwise
+// bad byte); the single-byte charset a web page declares in a <meta> tag
+// (a declared UTF-8 the bytes have just disproved is passed over); otherwise
 // libuchardet's guess among Windows-1251, KOI8-R and CP866, and
 // Windows-1251 when it has none.
 //

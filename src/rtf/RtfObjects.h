@@ -36,6 +36,8 @@ class QTextImageFormat;
 // objectType() == MarkerObjectType and the properties below. The writer
 // writes MarkerRtf verbatim where the character stands; deleting the
 // character deletes the element; copying it (RTF of a selection) carries it.
+// The reader also sets the format's toolTip() to markerToolTip(), which
+// QTextEdit shows under the pointer once the layout gives the marker a size.
 namespace RtfObjects {
 
 inline const QString PictureScheme = QStringLiteral("rtfpict");

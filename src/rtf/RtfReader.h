@@ -7,9 +7,13 @@ class QTextDocument;
 
 // Reads Rich Text Format into a QTextDocument: the text, paragraph alignment
 // and the character formats the editor offers (bold, italic, underline,
-// strikethrough, font, size, colour). Pictures, objects, headers, footers and
-// other non-text destinations are skipped; field results and table cell text
-// are kept (cells separated by a tab, each row one paragraph).
+// strikethrough, font, size, colour); pictures (PNG, JPEG) as images whose
+// bytes are kept as read, tables (QTextTable, merged cells, widths, nested
+// tables), lists (\ls with the list table, and \pn) and hyperlinks; other
+// fields show their result. Everything else is kept, never dropped: inline
+// groups (footnotes, annotations, objects, other pictures, bookmarks,
+// shapes) behind marker characters, document-level groups and settings on
+// the document's RtfDocumentData (RtfObjects.h says how to find them).
 //
 // Any input is safe: bad or truncated RTF never crashes, hangs or reads
 // outside the buffer, and whatever text can be recovered is recovered. Time

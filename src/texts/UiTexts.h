@@ -42,6 +42,12 @@ inline const QString OptionsLowerCaption = QStringLiteral("Теги в нижн�
 inline const QString OptionsUpperCaption = QStringLiteral("Теги в верхнем регистре");
 inline const QString OptionsCompleteCaption = QStringLiteral("Вставлять закрывающий тег");
 
+// Spelling
+inline const QString SpellCheckCaption = QStringLiteral("Проверка орфографии");
+inline const QString SpellAddToDictionary = QStringLiteral("Добавить в словарь");
+inline const QString SpellAddFailed = QStringLiteral("Слово не записано в личный словарь.\n%1");
+inline const QString SpellDictionaryFailed = QStringLiteral("Словарь для проверки орфографии не загружен: %1.");
+
 // Find and replace dialog
 inline const QString FindCaption = QStringLiteral(" Наити");
 inline const QString FindClose = QStringLiteral("Закрыть");
@@ -89,6 +95,15 @@ inline const QString OpenFailed = QStringLiteral("Не удалось откры
 inline const QString DeleteFailed = QStringLiteral("Не удалось удалить файл %1:\n%2");
 inline const QString DeleteKeptSaved =
     QStringLiteral("Файл %1 не удалён: в него только что сохранён документ.");
+
+// Recovery of unsaved documents after the program or the machine stopped
+inline const QString RecoveryOffer = QStringLiteral(
+    "Пергалот завершился, не сохранив изменения в документах:\n\n%1\n\nВосстановить несохранённые документы?");
+inline const QString RecoveryDamaged =
+    QStringLiteral("Эти копии несохранённых документов не удалось прочитать, они пропущены:\n\n%1");
+inline const QString RecoveryDamagedLine = QStringLiteral("%1: %2 (файл отложен: %3)");
+inline const QString RecoveryOff = QStringLiteral(
+    "Копии несохранённых документов больше не сохраняются.\n%1\nРабота с документами продолжается.");
 
 } // namespace UiTexts
 

@@ -1,6 +1,9 @@
 #include "helpers/IsolatedSettings.h"
 
+#include "platform/PersonalDictionary.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SpellChecker.h"
+#include "platform/RecoveryStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,12 +72,22 @@ IsolatedSettings::IsolatedSettings()
     if (nativeFormatIsIni)
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_userDir.path());
     ProgramFolder::setPathForTesting(m_programDir.path());
+    // The personal word list lives in the data folder, which test mode moves
+    // to ~/.qttest; start without the words an earlier test added.
+    QFile::remove(PersonalDictionary::defaultPath());
+    // No dictionaries unless a test asks for them: loading them costs each
+    // main window a fifth of a second.
+    SpellChecker::setDictionaryFolderForTesting(m_programDir.filePath(QStringLiteral("no-dictionaries")));
+    RecoveryStore::setFolderForTesting(recoveryFolder());
 }
 
 IsolatedSettings::~IsolatedSettings()
 {
     restoreProgramFolderWrites();
+    QFile::remove(PersonalDictionary::defaultPath());
+    SpellChecker::setDictionaryFolderForTesting(QString());
     ProgramFolder::setPathForTesting(QString());
+    RecoveryStore::setFolderForTesting(QString());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_previousIniPath);
     if (nativeFormatIsIni)
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_previousNativePath);
@@ -84,6 +97,11 @@ IsolatedSettings::~IsolatedSettings()
 QString IsolatedSettings::programFolder() const
 {
     return m_programDir.path();
+}
+
+QString IsolatedSettings::recoveryFolder() const
+{
+    return m_recoveryDir.filePath(QStringLiteral("recovery"));
 }
 
 QString IsolatedSettings::iniPath() const
@@ -113,15 +131,27 @@ QByteArray IsolatedSettings::readIni() const
 
 void IsolatedSettings::makeProgramFolderReadOnly() const
 {
-    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
-        | QFile::ReadOther | QFile::ExeOther;
     if (QFile::exists(iniPath()))
         QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    QFile::setPermissions(programFolder(), readOnly);
-    m_readOnly = true;
+    makeReadOnly(programFolder());
+}
+
+bool IsolatedSettings::makeRecoveryFolderReadOnly() const
+{
+    QDir().mkpath(recoveryFolder());
+    makeReadOnly(recoveryFolder());
+    return !QFileInfo(recoveryFolder()).isWritable();
+}
+
+void IsolatedSettings::makeReadOnly(const QString& folder) const
+{
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+        | QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(folder, readOnly);
+    m_readOnly.append(folder);
 #ifdef Q_OS_LINUX
-    if (!programFolderIsReadOnly())
-        m_immutable = setImmutable(programFolder(), true);
+    if (QFileInfo(folder).isWritable() && setImmutable(folder, true))
+        m_immutable.append(folder);
 #endif
 }
 
@@ -133,14 +163,13 @@ bool IsolatedSettings::programFolderIsReadOnly() const
 void IsolatedSettings::restoreProgramFolderWrites() const
 {
 #ifdef Q_OS_LINUX
-    if (m_immutable)
-        setImmutable(programFolder(), false);
+    for (const QString& folder : std::as_const(m_immutable))
+        setImmutable(folder, false);
 #endif
-    m_immutable = false;
-    if (!m_readOnly)
-        return;
-    QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (QFile::exists(iniPath()))
+    m_immutable.clear();
+    for (const QString& folder : std::as_const(m_readOnly))
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!m_readOnly.isEmpty() && QFile::exists(iniPath()))
         QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner);
-    m_readOnly = false;
+    m_readOnly.clear();
 }

@@ -1,8 +1,10 @@
-// The titles the window system shows: exactly the captions the program gives
-// its windows and boxes, with nothing appended. Runs on a virtual X server
-// (see CMakeLists.txt) and reads each title back from the server, as a
-// window manager does; a widget's own windowTitle() would never show what
-// the platform adds.
+// What the program and the X server say to each other, read back from a
+// virtual X server (see CMakeLists.txt) as other programs see it: the titles
+// the window system shows are exactly the captions the program gives (a
+// widget's own windowTitle() would never show what the platform appends),
+// and NUM and CAPS follow the keyboard's indicators found by their names, on
+// a keymap that lists "Num Lock" before "Caps Lock", the other way round from
+// the usual order.
 
 #include "app/AppStartup.h"
 #include "app/MainMenu.h"
@@ -11,18 +13,24 @@
 #include "dialogs/frmAbout.h"
 #include "document/frmDocument.h"
 #include "helpers/IsolatedSettings.h"
+#include "platform/KeyLockState.h"
 #include "platform/MessageBox.h"
 #include "platform/RichTextBox.h"
 #include "texts/UiTexts.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include <functional>
 
@@ -49,6 +57,20 @@ QString serverTitle(const QWidget* window)
         XFree(data);
     XCloseDisplay(display);
     return title;
+}
+
+// Runs xkbcomp on the test's X server.
+bool xkbcomp(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xkbcomp"), arguments);
+    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+Display* qtDisplay()
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->display() : nullptr;
 }
 
 // Xlib's macros would stand for the program's names of the same spelling.
@@ -84,7 +106,7 @@ QString modalTitle(const std::function<void()>& open)
 
 } // namespace
 
-class TestWindowTitles : public QObject
+class TestWindowSystem : public QObject
 {
     Q_OBJECT
 
@@ -92,16 +114,38 @@ private slots:
     void initTestCase();
     void titlesAreTheCaptions_data();
     void titlesAreTheCaptions();
+    void lockStatesFollowTheNamedIndicators_data();
+    void lockStatesFollowTheNamedIndicators();
+
+private:
+    QTemporaryDir m_dir;
 };
 
-void TestWindowTitles::initTestCase()
+void TestWindowSystem::initTestCase()
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs an X server to read titles from");
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !qtDisplay())
+        QSKIP("needs an X server to read back from");
     AppStartup::prepare(*qApp);
+
+    // The keymap with its two lock indicators swapped.
+    const QString server = QString::fromLocal8Bit(qgetenv("DISPLAY"));
+    const QString path = m_dir.filePath(QStringLiteral("keymap.xkb"));
+    QVERIFY(xkbcomp({QStringLiteral("-xkb"), server, path}));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray keymap = file.readAll();
+    file.close();
+    const QByteArray caps = "indicator 1 = \"Caps Lock\";";
+    const QByteArray num = "indicator 2 = \"Num Lock\";";
+    QVERIFY2(keymap.contains(caps) && keymap.contains(num), "the server's keymap has the usual order");
+    keymap.replace(caps, "indicator 2 = \"Caps Lock\";").replace(num, "indicator 1 = \"Num Lock\";");
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(keymap);
+    file.close();
+    QVERIFY(xkbcomp({path, server}));
 }
 
-void TestWindowTitles::titlesAreTheCaptions_data()
+void TestWindowSystem::titlesAreTheCaptions_data()
 {
     QTest::addColumn<int>("window");
     QTest::addColumn<QString>("caption");
@@ -113,7 +157,7 @@ void TestWindowTitles::titlesAreTheCaptions_data()
     QTest::newRow("message box without one") << 5 << UiTexts::AppTitle;
 }
 
-void TestWindowTitles::titlesAreTheCaptions()
+void TestWindowSystem::titlesAreTheCaptions()
 {
     QFETCH(int, window);
     QFETCH(QString, caption);
@@ -147,5 +191,31 @@ void TestWindowTitles::titlesAreTheCaptions()
     main.ActiveForm()->rtfText->clear();
 }
 
-QTEST_MAIN(TestWindowTitles)
-#include "tst_windowtitles.moc"
+void TestWindowSystem::lockStatesFollowTheNamedIndicators_data()
+{
+    QTest::addColumn<bool>("num");
+    QTest::addColumn<bool>("caps");
+    QTest::newRow("CAPS only") << false << true;
+    QTest::newRow("NUM only") << true << false;
+    QTest::newRow("both") << true << true;
+    QTest::newRow("neither") << false << false;
+}
+
+void TestWindowSystem::lockStatesFollowTheNamedIndicators()
+{
+    QFETCH(bool, num);
+    QFETCH(bool, caps);
+    Display* x = qtDisplay();
+    const unsigned numMask = XkbKeysymToModifiers(x, XK_Num_Lock);
+    QVERIFY(numMask != 0);
+    XkbLockModifiers(x, XkbUseCoreKbd, numMask | LockMask, (num ? numMask : 0) | (caps ? LockMask : 0));
+    XSync(x, False);
+
+    KeyLockState state;
+    QVERIFY(state.update());
+    QCOMPARE(state.numLock(), num);
+    QCOMPARE(state.capsLock(), caps);
+}
+
+QTEST_MAIN(TestWindowSystem)
+#include "tst_windowsystem.moc"
