@@ -19,6 +19,13 @@
 //   key       one typed character at the caret after PageDown, and the paint
 //   keys      the median of 50 more such characters, each with its paint
 //   peak      the child's peak resident memory
+//   rss       its resident memory at the end, with the document open
+//
+// The cases table10k and photos200 are RTF files of a 10,000-row table and
+// of 200 JPEG photos (20 MB); their "-built" twins read the same file's bytes
+// but build the document with QTextCursor (a table in one edit block, the
+// photos' bytes kept as document resources as the RTF reader keeps them), so
+// that the layout's side can be measured whatever the reader makes of them.
 //
 // A child that does not finish within the time-out (default 120 s) is
 // stopped and shown as "> S s". --big adds 10 million empty paragraphs
@@ -38,6 +45,15 @@
 #include "rtf/RtfReader.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTextCursor>
+#include <QTextImageFormat>
+#include <QTextTable>
+#include <QUrl>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -49,6 +65,7 @@
 #include <QTextEdit>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -65,6 +82,8 @@ struct Case
     const char* description;
     std::function<QByteArray()> make;
     bool big = false;
+    // When set, the child builds the document from the file's bytes itself.
+    std::function<void(QTextDocument*, const QByteArray&)> build = nullptr;
 };
 
 QByteArray repeated(const QByteArray& unit, qsizetype count)
@@ -110,6 +129,102 @@ QByteArray letters(qsizetype count)
     return out;
 }
 
+constexpr int TableRows = 10000;
+
+QByteArray tableRtf()
+{
+    QByteArray body;
+    for (int row = 0; row < TableRows; ++row) {
+        body += "\\trowd\\trgaph108\\cellx2000\\cellx6000\\cellx9000\\pard\\intbl ";
+        body += QByteArray::number(row) + "\\cell row " + QByteArray::number(row) + " document text\\cell "
+            + QByteArray::number(row * 7 % 1000) + "\\cell\\row\n";
+    }
+    return rtf(body + "\\pard After the table.\\par");
+}
+
+void buildTable(QTextDocument* document, const QByteArray&)
+{
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    QTextTableFormat format;
+    format.setBorder(1);
+    format.setBorderCollapse(true);
+    format.setCellSpacing(0);
+    format.setCellPadding(3);
+    format.setColumnWidthConstraints({QTextLength(QTextLength::FixedLength, 126),
+                                      QTextLength(QTextLength::FixedLength, 266),
+                                      QTextLength(QTextLength::FixedLength, 200)});
+    QTextTable* table = cursor.insertTable(TableRows, 3, format);
+    for (int row = 0; row < TableRows; ++row) {
+        table->cellAt(row, 0).firstCursorPosition().insertText(QString::number(row));
+        table->cellAt(row, 1).firstCursorPosition().insertText(QStringLiteral("row %1 document text").arg(row));
+        table->cellAt(row, 2).firstCursorPosition().insertText(QString::number(row * 7 % 1000));
+    }
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringLiteral("After the table."));
+    cursor.endEditBlock();
+}
+
+// 200 noisy 640x480 photos of about 50 KB each, as JPEG, hex in \pict
+// groups shown at 640x480 pixels: a 20 MB file.
+constexpr int Photos = 200;
+
+QByteArray photosRtf()
+{
+    QRandomGenerator random(20261208);
+    QByteArray body;
+    for (int i = 0; i < Photos; ++i) {
+        QImage image(640, 480, QImage::Format_RGB32);
+        QPainter painter(&image);
+        painter.fillRect(image.rect(), QColor::fromHsv(i * 37 % 360, 120, 220));
+        for (int k = 0; k < 420; ++k) {
+            painter.fillRect(random.bounded(640), random.bounded(480), random.bounded(4, 40), random.bounded(4, 40),
+                             QColor::fromRgb(random.generate()));
+        }
+        painter.end();
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "JPEG", 80);
+        body += "\\pard Photo " + QByteArray::number(i) + "\\par\n{\\pict\\jpegblip\\picw640\\pich480"
+                "\\picwgoal9600\\pichgoal7200\n";
+        const QByteArray hex = jpeg.toHex();
+        for (qsizetype at = 0; at < hex.size(); at += 128)
+            body += hex.mid(at, 128) + '\n';
+        body += "}\\par\n";
+    }
+    return rtf(body);
+}
+
+// What the RTF reader keeps of each picture: its bytes under the name of
+// their hash, shown at 640x480.
+void buildPhotos(QTextDocument* document, const QByteArray& bytes)
+{
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    qsizetype at = 0;
+    for (int i = 0; (at = bytes.indexOf("\\pichgoal7200\n", at)) >= 0; ++i) {
+        at += 14;  // past the word and its line end
+        const qsizetype end = bytes.indexOf('}', at);
+        QByteArray hex = bytes.mid(at, end - at);
+        hex.replace('\n', QByteArray());
+        const QByteArray jpeg = QByteArray::fromHex(hex);
+        const QString name = QStringLiteral("rtfpict:")
+            + QString::fromLatin1(QCryptographicHash::hash(jpeg, QCryptographicHash::Sha1).toHex());
+        document->addResource(QTextDocument::ImageResource, QUrl(name), jpeg);
+        cursor.insertText(QStringLiteral("Photo %1").arg(i));
+        cursor.insertBlock();
+        QTextImageFormat format;
+        format.setName(name);
+        format.setWidth(640);
+        format.setHeight(480);
+        cursor.insertImage(format);
+        cursor.insertBlock();
+        at = end;
+    }
+    cursor.endEditBlock();
+}
+
 std::vector<Case> cases()
 {
     return {
@@ -141,7 +256,22 @@ std::vector<Case> cases()
          [] { return rtf(letters(25 << 20)); }},
         {"par50mb", "par50mb.rtf", "RTF, 10,000,000 empty \\par (50 MB)",
          [] { return rtf(repeated("\\par ", 10000000)); }, true},
+        {"table10k", "table10k.rtf", "RTF, a table of 10,000 rows of 3 cells", tableRtf},
+        {"table10k-built", "table10k.rtf", "the same table built with QTextCursor", tableRtf, false, buildTable},
+        {"photos200", "photos200.rtf", "RTF, 200 JPEG photos of 640x480 (20 MB)", photosRtf},
+        {"photos200-built", "photos200.rtf", "the same photos kept as resources, built with QTextCursor",
+         photosRtf, false, buildPhotos},
     };
+}
+
+// Resident memory now, from /proc (0 where there is none).
+double residentMegabytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? double(fields[1].toLongLong()) * double(getpagesize()) / (1024.0 * 1024.0) : 0;
 }
 
 double peakMegabytes()
@@ -167,8 +297,13 @@ double median(std::vector<double> values)
 }
 
 // One measurement in this process: prints "name=seconds ..." on one line.
-int runChild(const QString& path, const QString& kind)
+int runChild(const QString& path, const QString& kind, const QString& caseName)
 {
+    std::function<void(QTextDocument*, const QByteArray&)> build;
+    for (const Case& c : cases()) {
+        if (caseName == QLatin1String(c.name))
+            build = c.build;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return 2;
@@ -205,6 +340,17 @@ int runChild(const QString& path, const QString& kind)
     };
 
     measure(QStringLiteral("load"), [&] {
+        if (build) {
+            const QByteArray bytes = file.readAll();
+            QTextDocument* document = box ? box->document() : new QTextDocument(editor);
+            document->setUndoRedoEnabled(false);
+            build(document, bytes);
+            document->setUndoRedoEnabled(true);
+            if (!box)
+                editor->setDocument(document);
+            editor->setTextCursor(QTextCursor(document));
+            return;
+        }
         if (box) {
             box->LoadFile(path);
             return;
@@ -244,9 +390,9 @@ int runChild(const QString& path, const QString& kind)
         keys.push_back(figures["keys"]);
     }
     figures["keys"] = median(keys);
-    std::printf("load=%.4f paint=%.4f ctrl+end=%.4f ctrl+home=%.4f pgdn=%.4f key=%.4f keys=%.5f peak=%.1f\n",
+    std::printf("load=%.4f paint=%.4f ctrl+end=%.4f ctrl+home=%.4f pgdn=%.4f key=%.4f keys=%.5f peak=%.1f rss=%.1f\n",
                 figures["load"], figures["paint"], figures["ctrl+end"], figures["ctrl+home"],
-                figures["pgdn"], figures["key"], figures["keys"], peakMegabytes());
+                figures["pgdn"], figures["key"], figures["keys"], peakMegabytes(), residentMegabytes());
     std::fflush(stdout);
     // The process ends here; tearing down a large document would only add
     // to the run time.
@@ -264,8 +410,8 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
 
     const qsizetype childAt = args.indexOf(QStringLiteral("--child"));
-    if (childAt >= 0 && childAt + 2 < args.size())
-        return runChild(args.at(childAt + 1), args.at(childAt + 2));
+    if (childAt >= 0 && childAt + 3 < args.size())
+        return runChild(args.at(childAt + 1), args.at(childAt + 2), args.at(childAt + 3));
 
     int runs = 5;
     int timeoutSeconds = 120;
@@ -287,13 +433,13 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     static const char* const columns[] = {"load", "paint", "ctrl+end", "ctrl+home", "pgdn", "key", "keys"};
-    std::printf("%-9s %-6s %9s %9s %9s %9s %9s %9s %9s %9s\n", "case", "editor", "load s", "paint s",
-                "ctrl+end", "ctrl+home", "pgdn s", "key s", "keys s", "peak MB");
+    std::printf("%-9s %-6s %9s %9s %9s %9s %9s %9s %9s %9s %9s\n", "case", "editor", "load s", "paint s",
+                "ctrl+end", "ctrl+home", "pgdn s", "key s", "keys s", "peak MB", "rss MB");
     for (const Case& c : cases()) {
         if (!only.isEmpty() ? !only.contains(QLatin1String(c.name)) : (c.big && !big))
             continue;
         const QString path = dir.filePath(QLatin1String(c.file));
-        {
+        if (!QFileInfo::exists(path)) {
             QFile out(path);
             if (!out.open(QIODevice::WriteOnly) || out.write(c.make()) < 0)
                 return 1;
@@ -310,7 +456,7 @@ int main(int argc, char** argv)
                     continue;
                 QProcess child;
                 child.start(QCoreApplication::applicationFilePath(),
-                            {QStringLiteral("--child"), path, editors[e]});
+                            {QStringLiteral("--child"), path, editors[e], QLatin1String(c.name)});
                 if (!child.waitForFinished(timeoutSeconds * 1000)) {
                     child.kill();
                     child.waitForFinished();
@@ -337,7 +483,8 @@ int main(int argc, char** argv)
                 std::printf(" %9.4f", v.empty() ? -1.0 : median(v));
             }
             const auto& peak = values[e][QStringLiteral("peak")];
-            std::printf(" %9.0f\n", peak.empty() ? -1.0 : median(peak));
+            const auto& rss = values[e][QStringLiteral("rss")];
+            std::printf(" %9.0f %9.0f\n", peak.empty() ? -1.0 : median(peak), rss.empty() ? -1.0 : median(rss));
         }
         std::fflush(stdout);
     }

@@ -1,7 +1,9 @@
 // The editor's lazy layout through random edits, made as users and commands
-// make them: after each one the table of paragraph heights has one entry per
-// paragraph, and every paragraph's place and what a point hits agree with a
-// layout made afresh of the same text.
+// make them, in text and in tables (rows and columns added, removed, merged,
+// split, cells typed into, tables inside cells): after each one the table of
+// paragraph heights has one entry per paragraph, and every paragraph's place,
+// every row's height and what a point hits agree with a layout made afresh
+// of the same text.
 
 #include "dialogs/FindReplace.h"
 #include "document/frmDocument.h"
@@ -15,6 +17,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 
 #include <memory>
 
@@ -66,6 +69,95 @@ struct FreshLayout
     }
 };
 
+std::vector<QTextTable*> tablesOf(QTextFrame* frame)
+{
+    std::vector<QTextTable*> tables;
+    for (QTextFrame* child : frame->childFrames()) {
+        if (auto* table = qobject_cast<QTextTable*>(child))
+            tables.push_back(table);
+        const std::vector<QTextTable*> inner = tablesOf(child);
+        tables.insert(tables.end(), inner.begin(), inner.end());
+    }
+    return tables;
+}
+
+QTextTableFormat tableFormat(QRandomGenerator& random, int columns)
+{
+    QTextTableFormat format;
+    format.setBorder(random.bounded(3));
+    format.setBorderCollapse(random.bounded(2));
+    format.setCellSpacing(random.bounded(3));
+    format.setCellPadding(random.bounded(5));
+    QList<QTextLength> widths;
+    for (int c = 0; c < columns; ++c) {
+        switch (random.bounded(3)) {
+        case 0: widths.append(QTextLength(QTextLength::FixedLength, 30 + random.bounded(150))); break;
+        case 1: widths.append(QTextLength(QTextLength::PercentageLength, 10 + random.bounded(30))); break;
+        default: widths.append(QTextLength()); break;
+        }
+    }
+    format.setColumnWidthConstraints(widths);
+    return format;
+}
+
+// A table with words of many lengths in its cells, at the cursor.
+void insertTable(QRandomGenerator& random, QTextCursor& cursor)
+{
+    const int rows = random.bounded(1, 6);
+    const int columns = random.bounded(1, 5);
+    cursor.beginEditBlock();
+    QTextTable* table = cursor.insertTable(rows, columns, tableFormat(random, columns));
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            QTextCursor cell = table->cellAt(r, c).firstCursorPosition();
+            cell.insertText(QStringLiteral("cell text ").repeated(random.bounded(12)));
+            if (random.bounded(4) == 0)
+                cell.insertText(QStringLiteral("\nsecond paragraph"));
+        }
+    }
+    cursor.endEditBlock();
+}
+
+// Changes a table the way table commands do; some of them in an edit block
+// with typing in a cell.
+void editTable(QRandomGenerator& random, QTextTable* table)
+{
+    const int rows = table->rows();
+    const int columns = table->columns();
+    // The first and last rows often: they carry the table's edges.
+    const int pick = random.bounded(3);
+    const int row = pick == 0 ? 0 : pick == 1 ? rows - 1 : random.bounded(rows);
+    const int column = random.bounded(columns);
+    switch (random.bounded(8)) {
+    case 0: table->insertRows(pick == 1 ? rows : row, random.bounded(1, 3)); break;
+    case 1: if (rows > 1) table->removeRows(row, 1); break;
+    case 2: table->insertColumns(random.bounded(columns + 1), 1); break;
+    case 3: if (columns > 1) table->removeColumns(column, 1); break;
+    case 4: table->mergeCells(row, column, random.bounded(1, rows - row + 1), random.bounded(1, columns - column + 1)); break;
+    case 5: {
+        const QTextTableCell cell = table->cellAt(row, column);
+        table->splitCell(cell.row(), cell.column(), 1, 1);
+        break;
+    }
+    case 6: {  // a table inside a cell
+        QTextCursor cursor = table->cellAt(row, column).lastCursorPosition();
+        insertTable(random, cursor);
+        break;
+    }
+    default: {
+        QTextCursor cursor = table->cellAt(row, column).lastCursorPosition();
+        cursor.beginEditBlock();
+        cursor.insertText(QStringLiteral(" more text").repeated(random.bounded(1, 15)));
+        if (random.bounded(3) == 0)
+            cursor.insertBlock();
+        cursor.movePosition(QTextCursor::Up);
+        cursor.insertText(QStringLiteral("x"));
+        cursor.endEditBlock();
+        break;
+    }
+    }
+}
+
 // Edits the way the editor's commands and Qt's own key handling do, many of
 // them one edit block that Qt reports to the layout only when it ends.
 void edit(QRandomGenerator& random, frmDocument& window)
@@ -79,7 +171,25 @@ void edit(QRandomGenerator& random, frmDocument& window)
         for (int n = random.bounded(7); n > 0; --n)
             cursor.movePosition(moves[random.bounded(5)], QTextCursor::MoveAnchor, random.bounded(1, 3));
     };
-    switch (random.bounded(9)) {
+    if (box->document()->blockCount() > 1500) {  // a large cut keeps the document quick to compare
+        cursor.setPosition(random.bounded(length / 2));
+        cursor.setPosition(cursor.position() + length / 3, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        QCoreApplication::sendPostedEvents();
+        return;
+    }
+    switch (random.bounded(12)) {
+    case 9:  // a table
+        cursor.setPosition(random.bounded(length + 1));
+        insertTable(random, cursor);
+        break;
+    case 10:
+    case 11: {
+        const std::vector<QTextTable*> tables = tablesOf(box->document()->rootFrame());
+        if (!tables.empty())
+            editTable(random, tables[size_t(random.bounded(int(tables.size())))]);
+        break;
+    }
     case 0:  // paragraphs inserted, then the cursor moves through them and types
         cursor.setPosition(random.bounded(length + 1));
         cursor.beginEditBlock();
@@ -161,7 +271,7 @@ void TestLayoutEdits::randomEditsKeepTheTableInStep()
     QVERIFY(layout);
     const qreal margin = document->documentMargin();
 
-    for (int step = 0; step < 120; ++step) {
+    for (int step = 0; step < 200; ++step) {
         edit(random, window);
         const QString where = QStringLiteral("after step %1").arg(step);
         QVERIFY2(layout->checkTable().isEmpty(), qPrintable(layout->checkTable() + u' ' + where));
@@ -172,6 +282,7 @@ void TestLayoutEdits::randomEditsKeepTheTableInStep()
         // only what is laid out already, so that estimates stay in the mix.
         const bool everything = step % 8 == 7;
         const BlockHeightIndex& heights = layout->heights();
+        const auto* freshLayout = static_cast<LazyDocumentLayout*>(fresh.layout);
         QTextBlock other = fresh.document->firstBlock();
         qsizetype index = 0;
         for (QTextBlock block = document->firstBlock(); block.isValid();
@@ -179,11 +290,15 @@ void TestLayoutEdits::randomEditsKeepTheTableInStep()
             const QRectF expected = fresh.layout->blockBoundingRect(other);
             if (!everything && !heights.isMeasured(index))
                 continue;
-            const QRectF rect = everything ? layout->blockBoundingRect(block)
-                                           : QRectF(margin, margin + heights.top(index), 0, heights.height(index));
-            QVERIFY2(rect.height() == expected.height(), qPrintable(QStringLiteral("paragraph %1 %2").arg(index).arg(where)));
-            if (everything)
-                QVERIFY2(rect == expected, qPrintable(QStringLiteral("paragraph %1 %2").arg(index).arg(where)));
+            // Laid out already, or laid out now on every eighth step; where
+            // the paragraphs above are estimates its top may differ.
+            const QRectF rect = layout->blockBoundingRect(block);
+            const qreal shift = everything ? 0 : rect.top() - expected.top();
+            QVERIFY2(rect.translated(0, -shift) == expected,
+                     qPrintable(QStringLiteral("paragraph %1 %2").arg(index).arg(where)));
+            // What a paragraph carries: its own height, a table row's, or none.
+            QVERIFY2(heights.height(index) == freshLayout->heights().height(index),
+                     qPrintable(QStringLiteral("entry %1 %2").arg(index).arg(where)));
             // A point on the paragraph's last line hits the same character.
             const QPointF offset(40, std::max<qreal>(0, expected.height() - 4));
             QVERIFY2(layout->hitTest(rect.topLeft() + offset, Qt::FuzzyHit)

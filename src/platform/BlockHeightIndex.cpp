@@ -4,22 +4,30 @@
 
 #include <algorithm>
 
-qreal BlockHeightIndex::Estimate::height(qsizetype length) const
+qreal BlockHeightIndex::Estimate::height(qsizetype length, Kind kind) const
 {
+    if (kind == Kind::InRow || kind == Kind::Hidden)
+        return 0;
     // The length counts the paragraph's closing break.
     const qsizetype characters = std::max<qsizetype>(0, length - 1);
     qreal lines = 1;
     if (lineWidth > 0 && characters > 0)
         lines = std::max<qreal>(1, qCeil(qreal(characters) * charWidth / lineWidth));
-    return lines * lineHeight;
+    return lines * lineHeight + (kind == Kind::RowStart ? rowExtra : 0);
+}
+
+BlockHeightIndex::Entry BlockHeightIndex::estimated(const Item& item) const
+{
+    const qsizetype length = clampedLength(item.length);
+    return Entry{float(m_estimate.height(length, item.kind)), quint32(length), quint32(item.kind), 0};
 }
 
 void BlockHeightIndex::setEstimate(const Estimate& estimate)
 {
     m_estimate = estimate;
     for (Entry& entry : m_entries) {
-        if (entry.height < 0)
-            entry.height = -float(m_estimate.height(entry.length));
+        if (!entry.measured)
+            entry.height = float(m_estimate.height(entry.length, Kind(entry.kind)));
     }
     rebuildSums();
 }
@@ -32,22 +40,31 @@ void BlockHeightIndex::clear()
 
 void BlockHeightIndex::replace(qsizetype first, qsizetype removed, const std::vector<qsizetype>& lengths)
 {
+    std::vector<Item> items;
+    items.reserve(lengths.size());
+    for (const qsizetype length : lengths)
+        items.push_back(Item{length, Kind::Paragraph});
+    replace(first, removed, items);
+}
+
+void BlockHeightIndex::replace(qsizetype first, qsizetype removed, const std::vector<Item>& items)
+{
     first = std::clamp<qsizetype>(first, 0, size());
     removed = std::clamp<qsizetype>(removed, 0, size() - first);
     const auto at = m_entries.begin() + first;
-    const qsizetype common = std::min<qsizetype>(removed, qsizetype(lengths.size()));
+    const qsizetype common = std::min<qsizetype>(removed, qsizetype(items.size()));
     for (qsizetype i = 0; i < common; ++i)
-        at[i] = Entry{-float(m_estimate.height(lengths[size_t(i)])), qint32(lengths[size_t(i)])};
+        at[i] = estimated(items[size_t(i)]);
     if (removed > common) {
         m_entries.erase(at + common, at + removed);
-    } else if (qsizetype(lengths.size()) > common) {
+    } else if (qsizetype(items.size()) > common) {
         std::vector<Entry> added;
-        added.reserve(lengths.size() - size_t(common));
-        for (size_t i = size_t(common); i < lengths.size(); ++i)
-            added.push_back(Entry{-float(m_estimate.height(lengths[i])), qint32(lengths[i])});
+        added.reserve(items.size() - size_t(common));
+        for (size_t i = size_t(common); i < items.size(); ++i)
+            added.push_back(estimated(items[i]));
         m_entries.insert(at + common, added.begin(), added.end());
     }
-    if (removed == qsizetype(lengths.size()) && removed <= 64 * ChunkSize) {
+    if (removed == qsizetype(items.size()) && removed <= 64 * ChunkSize) {
         // Same count: only the chunks that hold the replaced paragraphs change.
         const qsizetype lastChunk = (first + std::max<qsizetype>(removed, 1) - 1) / ChunkSize;
         for (qsizetype chunk = first / ChunkSize; chunk <= lastChunk && chunk * ChunkSize < size(); ++chunk) {
@@ -72,7 +89,8 @@ qreal BlockHeightIndex::setMeasured(qsizetype index, qreal height, qsizetype len
     Entry& entry = m_entries[size_t(index)];
     const qreal before = entryHeight(entry);
     entry.height = float(std::max<qreal>(0, height));
-    entry.length = qint32(length);
+    entry.length = quint32(clampedLength(length));
+    entry.measured = 1;
     const qreal delta = qreal(entry.height) - before;
     if (delta != 0)
         addToChunk(index / ChunkSize, delta);
@@ -83,8 +101,7 @@ void BlockHeightIndex::setEstimated(qsizetype index, qsizetype length)
 {
     Entry& entry = m_entries[size_t(index)];
     const qreal before = entryHeight(entry);
-    entry.length = qint32(length);
-    entry.height = -float(m_estimate.height(length));
+    entry = estimated(Item{length, Kind(entry.kind)});
     const qreal delta = entryHeight(entry) - before;
     if (delta != 0)
         addToChunk(index / ChunkSize, delta);

@@ -1,13 +1,21 @@
 #pragma once
 
 #include "platform/BlockHeightIndex.h"
+#include "platform/TableGeometry.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QTextFrame>
 #include <QTextOption>
 
 #include <functional>
+#include <unordered_map>
+#include <vector>
 
+class MarkerObject;
+class PictureObject;
 class QTextBlock;
+class QTextTable;
+class QTextTableCell;
 
 // The editor's document layout. Qt's own rich-text layout places every
 // paragraph below the one before it, so moving to the end of a document, or
@@ -19,8 +27,15 @@ class QTextBlock;
 // estimate becomes the real height the first time the paragraph is laid out.
 //
 // It lays out what the editor's documents hold: paragraphs of formatted text
-// in the root frame, with their alignment, margins, indents and line height.
-// Tables and floating frames are not part of such documents.
+// with their alignment, margins, indents and line height; list items with
+// their bullets and numbers; pictures and the markers of kept RTF groups
+// (sized and drawn by PictureObject and MarkerObject, which Qt's layout
+// uses too when the document is printed); and tables, one group of rows at a
+// time (a row, or the rows that cells spanning several rows tie together),
+// with column widths from the table's format (TableGeometry), so a table of
+// ten thousand rows costs what the rows on screen cost. Tables inside cells
+// are laid out whole with the row that holds them. Frames other than tables
+// are laid out as the paragraphs they hold.
 //
 // The table is numbered as the document's paragraphs are, and is changed only
 // while it is in step with them (inStep()): Qt reports an edit made inside an
@@ -57,12 +72,21 @@ public:
     // stands, so that paragraph n is entry n.
     bool inStep() const;
     // Checks entries [first, last] (clamped) against the document: the entry
-    // count, each entry's length, and lines for every measured paragraph.
-    // Empty when all agree, otherwise the first disagreement. Debug builds
-    // check after every reported edit.
+    // count, each entry's length and kind, that the paragraphs of a table row
+    // are laid out together or not at all, and lines for every measured
+    // paragraph. Empty when all agree, otherwise the first disagreement.
+    // Debug builds check after every reported edit.
     QString checkTable(qsizetype first = 0, qsizetype last = -1) const;
 
     const BlockHeightIndex& heights() const { return m_heights; }
+
+    // The format of the picture or marker character under the point, or an
+    // invalid format when there is none.
+    QTextFormat objectFormatAt(const QPointF& point) const;
+    // Gives another layout (of a copy of the document made to print it) the
+    // same picture and marker handlers.
+    void shareObjectHandlers(QAbstractTextDocumentLayout* other) const;
+    PictureObject* pictures() const { return m_pictures; }
 
     // Drawn for every paragraph painted, before its text, with the
     // paragraph's top left corner: what the view shows over the text without
@@ -75,19 +99,79 @@ protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
 
 private:
-    qreal layOut(const QTextBlock& block) const;
-    // Lays the paragraph out if it is not; returns how much it grew.
-    qreal ensureLaidOut(const QTextBlock& block, qsizetype index) const;
-    // Laid out and measured as the table has it: what painting may show.
-    bool isReady(const QTextBlock& block, qsizetype index) const;
+    // What is laid out at once: one paragraph, or a group of table rows.
+    struct Unit
+    {
+        qsizetype first = 0;
+        qsizetype last = -1;
+        QTextTable* table = nullptr;  // a table not inside another
+        int firstRow = 0;
+        int lastRow = -1;
+    };
+    // Rows of a table as laid out: tops relative to the first row's box.
+    struct Rows
+    {
+        int first = 0;
+        std::vector<qreal> top;
+        std::vector<qreal> height;
+        std::vector<char> covered;
+    };
+    // A table inside a cell: where its rows are, relative to the row group
+    // that holds it.
+    struct NestedTable
+    {
+        QPointF origin;  // the table's top left (left of the text it stands in)
+        TableGeometry geometry;
+        Rows rows;
+    };
+
+    // --- units (LazyDocumentLayout.cpp)
+    Unit unitAt(qsizetype index) const;
+    Unit tableUnit(const QTextBlock& block) const;
+    bool isReady(const Unit& unit) const;
+    qreal ensureLaidOut(const Unit& unit) const;
+    qreal unitTop(const Unit& unit) const;
+    qreal unitHeight(const Unit& unit) const;
+
+    // --- paragraphs
+    qreal layOutParagraph(const QTextBlock& block, qreal available, const QPointF& position) const;
+    qreal paragraphHeight(const QTextBlock& block) const;
+    // For the caret while an edit is still to be reported: the paragraph laid
+    // out where it stands, at its width; returns its height.
+    qreal layOutDetached(const QTextBlock& block) const;
+    void drawBlock(QPainter* painter, const PaintContext& context, const QTextBlock& block, const QPointF& offset,
+                   const QRectF& clip, qreal width) const;
+    int hitInBlock(const QTextBlock& block, const QPointF& local, Qt::HitTestAccuracy accuracy) const;
+
+    // --- tables (LazyDocumentLayoutTables.cpp)
+    qreal tableWidth() const;
+    void updateWidestTable();
+    TableGeometry geometryOf(const QTextTable* table) const;
+    void layOutUnit(const Unit& unit) const;
+    Rows layOutRows(QTextTable* table, const TableGeometry& geometry, int first, int last,
+                    const QPointF& origin) const;
+    qreal layOutFlow(QTextFrame::iterator it, qreal width, const QPointF& origin) const;
+    qreal layOutNested(QTextTable* table, qreal available, const QPointF& origin) const;
+    void shiftCell(const QTextTableCell& cell, const QPointF& delta, size_t nestedFrom, size_t nestedTo) const;
+    Rows rowsFromIndex(const Unit& unit, const TableGeometry& geometry) const;
+    void drawUnit(QPainter* painter, const PaintContext& context, const Unit& unit, const QRectF& clip) const;
+    void drawRows(QPainter* painter, const PaintContext& context, QTextTable* table, const TableGeometry& geometry,
+                  const Rows& rows, const QPointF& origin, bool tableTop, bool tableBottom) const;
+    void drawCellContent(QPainter* painter, const PaintContext& context, const QTextTableCell& cell,
+                         const QPointF& origin, const QRectF& clip, qreal width) const;
+    int hitInUnit(const Unit& unit, const QPointF& point, Qt::HitTestAccuracy accuracy) const;
+    int hitInCell(const QTextTableCell& cell, const QPointF& local, Qt::HitTestAccuracy accuracy) const;
+    // The width of the text a paragraph inside a table is laid out in.
+    qreal cellTextWidth(const QTextTable* table, const QTextTableCell& cell) const;
+    qreal flowWidthAt(int position) const;
+
+    // --- upkeep
     void checkAfterEdit(qsizetype first, qsizetype last) const;
     void rebuild();
     void relayoutAll();
     void updateGeometry();
     BlockHeightIndex::Estimate estimateFor(qreal lineWidth) const;
     qreal contentWidth() const;
-    void drawBlock(QPainter* painter, const PaintContext& context, const QTextBlock& block,
-                   const QPointF& offset, const QRectF& clip) const;
     void sizeMayHaveChanged(qreal oldTotal) const;
 
     mutable BlockHeightIndex m_heights;
@@ -98,5 +182,12 @@ private:
     QTextOption m_option;
     // Set while painting, which must lay nothing out.
     mutable bool m_drawing = false;
+    qreal m_widestTable = 0;            // right edge of the widest table
+    qsizetype m_rootFrames = 0;         // tables and frames of the root frame
+    mutable qreal m_reportedWidth = 0;  // the width documentSizeChanged last gave
+    mutable std::unordered_map<const QTextTable*, NestedTable> m_nested;
+    mutable std::vector<const QTextTable*> m_nestedLaidOut;  // in the row group being laid out
+    PictureObject* m_pictures = nullptr;
+    MarkerObject* m_markers = nullptr;
     BlockDecoration m_decoration;
 };

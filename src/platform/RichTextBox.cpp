@@ -8,6 +8,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 
 #include <algorithm>
 
@@ -37,6 +38,33 @@ QString withNewlines(QString text)
         }
     }
     return text;
+}
+
+// The mark before each cell of a table but the first of its row becomes a
+// tab, so that a table reads as its rows of cells, still one character a
+// position.
+void tabsBetweenCells(const QTextFrame* frame, QString& text)
+{
+    for (QTextFrame* child : frame->childFrames()) {
+        if (const auto* table = qobject_cast<const QTextTable*>(child)) {
+            int previousRow = -1;
+            for (int row = 0; row < table->rows(); ++row) {
+                for (int column = 0; column < table->columns();) {
+                    const QTextTableCell cell = table->cellAt(row, column);
+                    if (!cell.isValid())
+                        break;
+                    const qsizetype mark = cell.firstPosition() - 1;
+                    if (cell.row() == row && cell.column() == column) {
+                        if (row == previousRow && mark >= 0 && mark < text.size())
+                            text[mark] = u'\t';
+                        previousRow = row;
+                    }
+                    column = cell.column() + std::max(1, cell.columnSpan());
+                }
+            }
+        }
+        tabsBetweenCells(child, text);
+    }
 }
 
 } // namespace
@@ -80,7 +108,9 @@ QTextCharFormat RichTextBox::defaultCharFormat()
 
 QString RichTextBox::Text() const
 {
-    return withNewlines(document()->toRawText());
+    QString text = withNewlines(document()->toRawText());
+    tabsBetweenCells(document()->rootFrame(), text);
+    return text;
 }
 
 qsizetype RichTextBox::textLength() const

@@ -23,7 +23,10 @@ class SpellMarks;
 // can treat it as the one rich-text control they were written against.
 //
 // Positions: Text() holds one "\n" per paragraph or line break, so a position
-// in Text() is the same number as SelStart() (one character per break).
+// in Text() is the same number as SelStart() (one character per break). In a
+// table a cell's text follows a "\t" after the cell before it in its row, and
+// a "\n" after the row before; a picture or a kept RTF element is its one
+// object character (U+FFFC).
 //
 // Typed characters (the KeyPress signal): printable text, Tab (9) and
 // Enter (13). Backspace, Delete, Escape and Ctrl or Alt combinations are
@@ -160,6 +163,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

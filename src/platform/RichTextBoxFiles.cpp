@@ -1,6 +1,7 @@
 #include "platform/RichTextBox.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/LazyDocumentLayout.h"
 #include "platform/LineEnds.h"
 #include "platform/PrintPages.h"
 #include "platform/ReadableFile.h"
@@ -244,9 +245,11 @@ void RichTextBox::SelPrint(QPrinter* printer)
         return;
     }
     // A copy cut down to the selection keeps the formats of its characters
-    // and paragraphs.
+    // and paragraphs, and the pictures' bytes; given the editor's handlers,
+    // its markers print as the whole document's do.
     const std::unique_ptr<QTextDocument> copy(document()->clone());
     copy->setDefaultFont(document()->defaultFont());
+    m_layout->shareObjectHandlers(copy->documentLayout());
     QTextCursor cut(copy.get());
     cut.setPosition(selection.selectionEnd());
     cut.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);

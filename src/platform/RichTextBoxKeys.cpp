@@ -1,12 +1,17 @@
 #include "platform/RichTextBox.h"
 
+#include "platform/LazyDocumentLayout.h"
+#include "rtf/RtfObjects.h"
+
 #include <QContextMenuEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QToolTip>
 
 namespace {
 
@@ -121,6 +126,25 @@ bool RichTextBox::event(QEvent* event)
         return true;
     }
     return QTextEdit::event(event);
+}
+
+// Over a marker of a kept RTF element (a footnote, a bookmark...), the
+// tooltip says what it is, with its text.
+bool RichTextBox::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QPointF point = help->pos() + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+        const QString text = RtfObjects::markerToolTip(m_layout->objectFormatAt(point));
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), text, viewport());
+        }
+        return true;
+    }
+    return QTextEdit::viewportEvent(event);
 }
 
 void RichTextBox::keyPressEvent(QKeyEvent* event)
