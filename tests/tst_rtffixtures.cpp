@@ -215,8 +215,8 @@ void TestRtfFixtures::elementsKept_data()
         {"abiword/report.rtf", "pictures=2 tables=1 rows=2 cells=5 merged=1 links=1 footnotes=1 bookmarks=2"},
         {"abiword/symbols.rtf", ""},
         {"abiword/table.rtf", "tables=1 rows=3 cells=9"},
-        {"handwritten/keeps.rtf", "pictures=1 tables=2 rows=3 cells=5 merged=1 lists=1 items=2 links=1 "
-                                  "footnotes=1 annotations=1 metafiles=1 bookmarks=2 fields=1"},
+        {"handwritten/keeps.rtf", "pictures=1 tables=2 rows=3 cells=5 merged=1 lists=1 items=2 links=2 "
+                                  "footnotes=1 annotations=1 metafiles=1 bookmarks=2 fields=1 hidden=2"},
         {"libreoffice/alignment.rtf", ""},
         {"libreoffice/fonts-colours.rtf", ""},
         {"libreoffice/formatting.rtf", ""},

@@ -382,6 +382,13 @@ void TestRtfReader::structures_data()
     QTest::newRow("annotation in its several groups")
         << QByteArray("{\\rtf1 a{\\*\\atnid X}{\\*\\atnauthor Ann}\\chatn {\\*\\annotation{\\*\\atnref 1} note}b}")
         << "ab" << "annotations=1";
+    QTest::newRow("hidden text is kept, a marker for each run")
+        << QByteArray("{\\rtf1 a{\\v hidden}b\\v c{\\b d}{e}\\v0 f}") << "abf" << "hidden=4";
+    QTest::newRow("field with a hidden result")
+        << QByteArray("{\\rtf1 a{\\field{\\*\\fldinst PAGE}{\\fldrslt {\\v 3}}}b}") << "ab" << "hidden=1";
+    QTest::newRow("elements in hidden text stay hidden")
+        << "{\\rtf1 a{\\v{\\footnote n}{\\pict\\pngblip " + png + "}{\\field{\\*\\fldinst PAGE}{\\fldrslt }}}b}"
+        << "ab" << "footnotes=1 metafiles=1 fields=1";
     QTest::newRow("header and style sheet are not text")
         << QByteArray("{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\header h}{\\footer f}x}") << "x" << "";
     QTest::newRow("lists") << QByteArray("{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc23{\\leveltext \\'01\\u8226 ?;}}"

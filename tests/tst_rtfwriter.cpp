@@ -334,7 +334,8 @@ void TestRtfWriter::documentGroupsAreWrittenBack_data()
          {"{\\stylesheet{\\s0 Normal;}{\\*\\cs10\\ul Link;}}", "{\\info{\\title \\'d2\\'e8\\'f2\\'f3\\'eb}}",
           "\\paperw11906\\paperh16838\\margl1701 ", "{\\header \\pard\\qc\\f5 \\'c2\\'e5\\'f0\\'f5\\par}",
           "{\\f5\\fswiss\\fcharset204 Arial;}", "\\ansicpg1251", "{\\list\\listid77{\\listlevel\\levelnfc0}}",
-          "{\\listoverride\\listid77\\ls3}", "{\\*\\footnote \\pard\\f5 note}", "{\\*\\bkmkstart here}"})
+          "{\\listoverride\\listid77\\ls3}", "{\\*\\footnote \\pard\\f5 note}", "{\\*\\bkmkstart here}",
+          "{\\v hidden \\{note\\}}", "{\\field{\\*\\fldinst PAGE}{\\fldrslt {\\v 7}}}", "{\\v{\\*\\bkmkend here}}"})
         QTest::newRow(piece) << QByteArray(piece);
 }
 
@@ -347,7 +348,8 @@ void TestRtfWriter::documentGroupsAreWrittenBack()
         "{\\info{\\title \\'d2\\'e8\\'f2\\'f3\\'eb}}"
         "{\\*\\listtable{\\list\\listid77{\\listlevel\\levelnfc0}}}{\\*\\listoverridetable{\\listoverride\\listid77\\ls3}}"
         "\\paperw11906\\paperh16838\\margl1701 \\sectd{\\header \\pard\\qc\\f5 \\'c2\\'e5\\'f0\\'f5\\par}"
-        "\\pard\\plain\\f5 text{\\*\\footnote \\pard\\f5 note}{\\*\\bkmkstart here} {\\cf1 blue}\\par}";
+        "\\pard\\plain\\f5 text{\\*\\footnote \\pard\\f5 note}{\\*\\bkmkstart here} {\\cf1 blue}"
+        "{\\v hidden \\{note\\}}{\\field{\\*\\fldinst PAGE}{\\fldrslt {\\v 7}}}\\v{\\*\\bkmkend here}\\par}";
     QTextDocument doc;
     QVERIFY(RtfReader::read(source, &doc));
     // Typed text in a font the table lacks goes beside the kept fonts.

@@ -48,6 +48,7 @@ Look lookOf(MarkerKind kind)
     case MarkerKind::Bookmark: return {u'#', QColor(214, 240, 214)};
     case MarkerKind::Shape: return {u'~', QColor(228, 228, 228)};
     case MarkerKind::Field: return {u'=', QColor(235, 222, 245)};
+    case MarkerKind::Hidden: return {u'\u2026', QColor(236, 236, 236)};
     case MarkerKind::Other: break;
     }
     return {u'?', QColor(228, 228, 228)};

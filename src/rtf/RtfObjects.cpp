@@ -16,7 +16,7 @@ bool isMarker(const QTextFormat& format)
 MarkerKind markerKind(const QTextFormat& format)
 {
     const int kind = format.intProperty(MarkerKindProperty);
-    return kind >= int(MarkerKind::Other) && kind <= int(MarkerKind::Field) ? MarkerKind(kind)
+    return kind >= int(MarkerKind::Other) && kind <= int(MarkerKind::Hidden) ? MarkerKind(kind)
                                                                              : MarkerKind::Other;
 }
 
@@ -42,6 +42,7 @@ QString markerToolTip(const QTextFormat& format)
     case MarkerKind::Bookmark: kind = QStringLiteral("Закладка"); break;
     case MarkerKind::Shape: kind = QStringLiteral("Фигура"); break;
     case MarkerKind::Field: kind = QStringLiteral("Поле"); break;
+    case MarkerKind::Hidden: kind = QStringLiteral("Скрытый текст"); break;
     case MarkerKind::Other: kind = QStringLiteral("Элемент RTF"); break;
     }
     const QString text = format.stringProperty(MarkerText).trimmed();

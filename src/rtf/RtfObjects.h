@@ -31,13 +31,19 @@ class QTextImageFormat;
 //
 // Everything else the editor cannot show but must keep (footnotes,
 // annotations, embedded objects, pictures in formats it cannot draw such as
-// Windows metafiles, bookmarks, drawing shapes, fields without a result) is a
-// marker: one U+FFFC character whose QTextCharFormat has
+// Windows metafiles, bookmarks, drawing shapes, fields without a result,
+// hidden text) is a marker: one U+FFFC character whose QTextCharFormat has
 // objectType() == MarkerObjectType and the properties below. The writer
 // writes MarkerRtf verbatim where the character stands; deleting the
 // character deletes the element; copying it (RTF of a selection) carries it.
 // The reader also sets the format's toolTip() to markerToolTip(), which
 // QTextEdit shows under the pointer once the layout gives the marker a size.
+//
+// Hidden text (\v) is not shown: each run of it is a Hidden marker with the
+// run's formats, whose MarkerRtf is the run as a group of its own
+// ("{\v text}"), so a field's hidden result stays the field's and hidden.
+// Any other element read in hidden text is kept with a "{\v ...}" group
+// around what was read, a picture among them as a Picture marker.
 namespace RtfObjects {
 
 inline const QString PictureScheme = QStringLiteral("rtfpict");
@@ -55,6 +61,7 @@ enum class MarkerKind : int {
     Bookmark = 5,    // \bkmkstart / \bkmkend: MarkerText is the bookmark's name
     Shape = 6,       // \shp, \shpgrp, \do: drawing objects and floating frames
     Field = 7,       // a \field with no result text: MarkerText is its instruction
+    Hidden = 8,      // a run of hidden text (\v): MarkerText is the text
 };
 
 // Properties, on a marker's or a picture's character format. Values from

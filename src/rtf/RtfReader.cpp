@@ -314,6 +314,14 @@ private:
     void readFieldInstruction();
     void endGroupWork(const GroupState& closing);
     void emitObject(const QTextCharFormat& format);
+    void insertMarker(const QTextCharFormat& format);
+    // Hidden text ends with every group's start and end: each hidden marker
+    // is written back as a group of its own and read again as one marker.
+    void endHiddenRun()
+    {
+        if (m_runProps.hidden && !m_run.isEmpty())
+            flushRun();
+    }
     bool beginObject();
     void startBody() { m_bodyStarted = true; }
     // Where the next text would go; it moves with every character read.
@@ -332,12 +340,12 @@ private:
     // An escaped byte is text even where the literal byte means more (a
     // semicolon ends a font or colour table entry).
     void textByte(unsigned char byte, bool escaped = false);
-    // Readies the run for text in the current state; false when the state's
-    // text is not shown. Inline for the common case of more of the same run.
+    // Readies the run for text in the current state; false when the state
+    // holds no document text. Inline for the common case of more of the same run.
     bool beginText()
     {
         const GroupState& st = m_stack.back();
-        if (m_runPropsValid && st.dest == Destination::Text && !st.chr.hidden && !m_highSurrogate
+        if (m_runPropsValid && st.dest == Destination::Text && !m_highSurrogate
             && !m_pendingNeeded && !m_pendingBreak && st.tableDepth == m_tableDepth && st.chr == m_runProps)
             return true;
         return beginTextSlow();
@@ -482,6 +490,37 @@ bool isSimpleText(const char* from, const char* to)
     return true;
 }
 
+// Hidden text (\v) as a group of its own, in 7-bit RTF, for the writer to
+// put back where the marker that stands for it is.
+QByteArray hiddenRunRtf(QStringView text)
+{
+    QByteArray out;
+    out.reserve(text.size() + 6);
+    out.append("{\\v ");
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c == '\\' || c == '{' || c == '}') {
+            out.append('\\').append(char(c));
+        } else if (c == '\t') {
+            out.append("\\tab ");
+        } else if (c == 0x2028) {
+            out.append("\\line ");
+        } else if (c >= 0x20 && c < 0x7F) {
+            out.append(char(c));
+        } else {
+            out.append("\\u").append(QByteArray::number(int(std::int16_t(c)))).append('?');
+        }
+    }
+    out.append('}');
+    return out;
+}
+
+// An element read in hidden text is written back hidden.
+QByteArray keptAsRead(const QByteArray& raw, bool hidden)
+{
+    return hidden ? "{\\v" + raw + '}' : raw;
+}
+
 void Parser::run()
 {
     m_blockAlign = m_cursor.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
@@ -519,7 +558,7 @@ void Parser::run()
                 break;
             }
             if (c < 0x80 && c >= 0x20 && m_skip == 0 && m_pendingNeeded == 0
-                && state().dest == Destination::Text && !state().chr.hidden) {
+                && state().dest == Destination::Text) {
                 // The common case: a stretch of plain ASCII text.
                 const char* start = m_p;
                 while (m_p < m_end) {
@@ -544,6 +583,7 @@ void Parser::run()
 void Parser::openGroup()
 {
     flushPendingBytes();
+    endHiddenRun();
     m_skip = 0;
     m_starPending = false;
     if (!m_started) {
@@ -566,6 +606,7 @@ void Parser::openGroup()
 void Parser::closeGroup()
 {
     flushPendingBytes();
+    endHiddenRun();
     m_skip = 0;
     m_starPending = false;
     if (!m_started)
@@ -1324,7 +1365,7 @@ void Parser::readMarker(MarkerKind kind)
     QTextCharFormat format = formatFor(st.chr);
     format.setObjectType(RtfObjects::MarkerObjectType);
     format.setProperty(RtfObjects::MarkerKindProperty, int(kind));
-    format.setProperty(RtfObjects::MarkerRtf, raw);
+    format.setProperty(RtfObjects::MarkerRtf, keptAsRead(raw, st.chr.hidden));
     if (!text.isEmpty())
         format.setProperty(RtfObjects::MarkerText, text);
     emitObject(format);
@@ -1368,7 +1409,8 @@ void Parser::readPicture(bool container)
     }
     const RtfPicture picture = RtfPicture::parse(raw.constData() + from, raw.constData() + to);
     const QSizeF size = picture.displaySize();
-    if (picture.isShowable()) {
+    // A hidden picture stays hidden: a marker, like those the editor cannot draw.
+    if (picture.isShowable() && !st.chr.hidden) {
         const QString name = RtfObjects::PictureScheme + QLatin1Char(':')
             + QString::fromLatin1(QCryptographicHash::hash(picture.bytes, QCryptographicHash::Sha1).toHex());
         m_cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name), picture.bytes);
@@ -1386,7 +1428,7 @@ void Parser::readPicture(bool container)
     QTextCharFormat format = formatFor(st.chr);
     format.setObjectType(RtfObjects::MarkerObjectType);
     format.setProperty(RtfObjects::MarkerKindProperty, int(MarkerKind::Picture));
-    format.setProperty(RtfObjects::MarkerRtf, raw);
+    format.setProperty(RtfObjects::MarkerRtf, keptAsRead(raw, st.chr.hidden));
     format.setProperty(RtfObjects::MarkerWidth, size.width());
     format.setProperty(RtfObjects::MarkerHeight, size.height());
     format.setProperty(RtfObjects::MarkerText, QString::fromLatin1(kinds[int(picture.kind)]));
@@ -1418,13 +1460,18 @@ void Parser::emitObject(const QTextCharFormat& format)
     if (!beginObject())
         return;
     if (RtfObjects::isMarker(format)) {
-        // Qt's editor shows a character's tooltip under the pointer.
-        QTextCharFormat withTip = format;
-        withTip.setToolTip(RtfObjects::markerToolTip(format));
-        m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), withTip);
+        insertMarker(format);
         return;
     }
     m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), format);
+}
+
+void Parser::insertMarker(const QTextCharFormat& format)
+{
+    // Qt's editor shows a character's tooltip under the pointer.
+    QTextCharFormat withTip = format;
+    withTip.setToolTip(RtfObjects::markerToolTip(format));
+    m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), withTip);
 }
 
 void Parser::endGroupWork(const GroupState& closing)
@@ -1492,7 +1539,8 @@ void Parser::endGroupWork(const GroupState& closing)
             QTextCharFormat format = formatFor(closing.chr);
             format.setObjectType(RtfObjects::MarkerObjectType);
             format.setProperty(RtfObjects::MarkerKindProperty, int(MarkerKind::Field));
-            format.setProperty(RtfObjects::MarkerRtf, '{' + QByteArray(field.start, m_p - field.start));
+            format.setProperty(RtfObjects::MarkerRtf,
+                               keptAsRead('{' + QByteArray(field.start, m_p - field.start), closing.chr.hidden));
             if (!field.text.isEmpty())
                 format.setProperty(RtfObjects::MarkerText, field.text);
             emitObject(format);
@@ -1653,7 +1701,7 @@ void Parser::appendChar(char32_t ch)
 bool Parser::beginTextSlow()
 {
     const GroupState& st = state();
-    if (st.dest != Destination::Text || st.chr.hidden)
+    if (st.dest != Destination::Text)
         return false;
     if (m_highSurrogate) {
         m_highSurrogate = 0;
@@ -1779,7 +1827,19 @@ void Parser::flushRun()
 {
     if (m_run.isEmpty())
         return;
-    m_cursor.insertText(m_run, m_runFormat);
+    if (m_runProps.hidden) {
+        // Not shown, but kept where it stands, with the run's formats.
+        QTextCharFormat format = m_runFormat;
+        format.setObjectType(RtfObjects::MarkerObjectType);
+        format.setProperty(RtfObjects::MarkerKindProperty, int(MarkerKind::Hidden));
+        format.setProperty(RtfObjects::MarkerRtf, hiddenRunRtf(m_run));
+        const QString text = m_run.simplified().left(1000);
+        if (!text.isEmpty())
+            format.setProperty(RtfObjects::MarkerText, text);
+        insertMarker(format);
+    } else {
+        m_cursor.insertText(m_run, m_runFormat);
+    }
     m_run.resize(0);  // keeps the buffer for the next run
 }
 

@@ -12,8 +12,9 @@ class QTextDocument;
 // tables), lists (\ls with the list table, and \pn) and hyperlinks; other
 // fields show their result. Everything else is kept, never dropped: inline
 // groups (footnotes, annotations, objects, other pictures, bookmarks,
-// shapes) behind marker characters, document-level groups and settings on
-// the document's RtfDocumentData (RtfObjects.h says how to find them).
+// shapes) and hidden text behind marker characters, document-level groups
+// and settings on the document's RtfDocumentData (RtfObjects.h says how to
+// find them).
 //
 // Any input is safe: bad or truncated RTF never crashes, hangs or reads
 // outside the buffer, and whatever text can be recovered is recovered. Time

@@ -77,7 +77,7 @@ int DocumentCensus::markerCount() const
 QString DocumentCensus::describe() const
 {
     static const char* const kinds[] = {"others", "footnotes", "annotations", "objects",
-                                        "metafiles", "bookmarks", "shapes", "fields"};
+                                        "metafiles", "bookmarks", "shapes", "fields", "hidden"};
     QStringList parts;
     auto add = [&parts](const char* name, int count) {
         if (count)

@@ -17,7 +17,7 @@ struct DocumentCensus {
     int lists = 0;
     int items = 0;
     int links = 0;     // runs of text with one link target
-    std::array<int, 8> markers{};  // by RtfObjects::MarkerKind
+    std::array<int, 9> markers{};  // by RtfObjects::MarkerKind
     QString text;      // PlainTextExport's text
 
     static DocumentCensus of(const QTextDocument& document);
