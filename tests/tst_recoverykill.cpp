@@ -124,11 +124,13 @@ void TestRecoveryKill::killedProgramsDocumentsComeBack()
         return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text});
     };
     const auto key = [](const QString& keys) { return xdotool({QStringLiteral("key"), keys}); };
-    QVERIFY(type(QStringLiteral("Здравствуйте. ")));
+    // Typed in Latin letters: xdotool types letters the keyboard map lacks by
+    // remapping a spare key, which drops letters when the machine is busy.
+    QVERIFY(type(QStringLiteral("Hello. ")));
     QVERIFY(key(QStringLiteral("ctrl+shift+Tab")));
-    QVERIFY(type(QStringLiteral("Новое ")));
+    QVERIFY(type(QStringLiteral("New ")));
     QVERIFY(key(QStringLiteral("ctrl+n")));
-    QVERIFY(type(QStringLiteral("Черновик")));
+    QVERIFY(type(QStringLiteral("Draft")));
     QTRY_COMPARE_WITH_TIMEOUT(copiesUnder(recovery), 3, 20000);
 
     IsolatedSettings settings;
@@ -154,21 +156,21 @@ void TestRecoveryKill::killedProgramsDocumentsComeBack()
     const QList<frmDocument*> documents = main.documentWindows();
 
     RichTextBox* restored = documents[1]->rtfText;
-    QCOMPARE(restored->Text(), QStringLiteral("Новое Bold plain"));
-    EditorInput::selectWord(*restored, QStringLiteral("Новое"));
+    QCOMPARE(restored->Text(), QStringLiteral("New Bold plain"));
+    EditorInput::selectWord(*restored, QStringLiteral("New"));
     QCOMPARE(restored->SelBold(), std::optional<bool>(true));  // typed in the bold word's format
     QCOMPARE(restored->SelFontName(), std::optional<QString>(QStringLiteral("Arial")));
     EditorInput::selectWord(*restored, QStringLiteral("plain"));
     QCOMPARE(restored->SelBold(), std::optional<bool>(false));
 
-    QCOMPARE(documents[2]->rtfText->Text(), QStringLiteral("Здравствуйте. ") + russian);
-    QCOMPARE(documents[3]->rtfText->Text(), QStringLiteral("Черновик"));
+    QCOMPARE(documents[2]->rtfText->Text(), QStringLiteral("Hello. ") + russian);
+    QCOMPARE(documents[3]->rtfText->Text(), QStringLiteral("Draft"));
 
     for (frmDocument* document : {documents[1], documents[2]}) {
         activate(main, document);
         main.fileCommands()->mnuFileSave_Click();
     }
-    QCOMPARE(TestFiles::readFile(letter), cp1251(QStringLiteral("Здравствуйте. ") + russian));
+    QCOMPARE(TestFiles::readFile(letter), cp1251(QStringLiteral("Hello. ") + russian));
     QVERIFY(TestFiles::readFile(notes).contains("\\b"));
     QCOMPARE(boxes.unexpected(), 0);
     DocumentWindows::discardAll(main);
