@@ -233,6 +233,8 @@ struct GroupState {
     Numbering numbering;
     Destination dest = Destination::Text;
     Opens opens = Opens::Nothing;
+    bool inUpr = false;            // within \upr: \ud gives back beforeUpr
+    Destination beforeUpr = Destination::Text;
     int uc = 1;
     int field = -1;            // the innermost \field this group is in
     const char* start = nullptr;  // the group's "{"
@@ -1096,11 +1098,17 @@ void Parser::handleWord(const Word& w)
         skipBytes(w.hasParam ? w.param : 0);
         break;
     case Kw::Upr:
+        // {\upr{ANSI version}{\*\ud{Unicode version}}}: the Unicode version
+        // goes where the group stood, be it text or a font table.
+        if (!st.inUpr) {
+            st.inUpr = true;
+            st.beforeUpr = st.dest;
+        }
         st.dest = Destination::Drop;
         break;
     case Kw::Ud:
-        if (st.dest == Destination::Drop)
-            st.dest = Destination::Text;
+        if (st.inUpr && st.dest == Destination::Drop)
+            st.dest = st.beforeUpr;
         break;
     case Kw::Known:
         break;
