@@ -595,7 +595,12 @@ void Writer::writeListItem(const QTextBlock& block, QTextList* list)
 void Writer::writeObject(const QTextCharFormat& format)
 {
     if (RtfObjects::isMarker(format)) {
-        m_body.append(format.property(RtfObjects::MarkerRtf).toByteArray());
+        const QByteArray rtf = format.property(RtfObjects::MarkerRtf).toByteArray();
+        m_body.append(rtf);
+        // The reader joins an annotation's groups that follow one another;
+        // one that never got its \annotation must not swallow the next.
+        if (RtfObjects::markerKind(format) == RtfObjects::MarkerKind::Annotation && !rtf.contains("\\annotation"))
+            m_body.append("{}");
         m_needDelimiter = false;
         return;
     }
