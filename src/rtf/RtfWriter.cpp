@@ -597,9 +597,12 @@ void Writer::writeObject(const QTextCharFormat& format)
     if (RtfObjects::isMarker(format)) {
         const QByteArray rtf = format.property(RtfObjects::MarkerRtf).toByteArray();
         m_body.append(rtf);
-        // The reader joins an annotation's groups that follow one another;
-        // one that never got its \annotation must not swallow the next.
-        if (RtfObjects::markerKind(format) == RtfObjects::MarkerKind::Annotation && !rtf.contains("\\annotation"))
+        // The reader joins an annotation's groups that follow one another,
+        // and a \shppict with the \nonshppict after it; one that was read
+        // without its partner must not take the next marker for it.
+        const RtfObjects::MarkerKind kind = RtfObjects::markerKind(format);
+        if ((kind == RtfObjects::MarkerKind::Annotation && !rtf.contains("\\annotation"))
+            || (rtf.startsWith("{\\shppict") && !rtf.contains("\\nonshppict")))
             m_body.append("{}");
         m_needDelimiter = false;
         return;
