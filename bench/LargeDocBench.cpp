@@ -64,7 +64,6 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -274,11 +273,19 @@ double residentMegabytes()
     return fields.size() > 1 ? double(fields[1].toLongLong()) * double(getpagesize()) / (1024.0 * 1024.0) : 0;
 }
 
+// The peak of this process's own memory: VmHWM belongs to the address space
+// and starts afresh at exec, where getrusage()'s ru_maxrss keeps the parent's
+// peak from before the fork.
 double peakMegabytes()
 {
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return double(line.mid(6).trimmed().split(' ').value(0).toLongLong()) / 1024.0;
+    }
+    return 0;
 }
 
 void sendKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers, const QString& text = QString())
