@@ -260,6 +260,7 @@ struct FieldInfo {
     QString text;            // the instruction as text
     bool hasResult = false;
     qsizetype mark = 0;  // contentMark() where the field began
+    const char* cut = nullptr;  // where an element kept on its own began in the field's group
 };
 
 struct FontInfo {
@@ -1193,6 +1194,11 @@ QByteArray Parser::captureGroup()
         const char* from = m_destinationAt > start && m_destinationAt < m_p ? m_destinationAt : start + 1;
         raw.reserve(m_p - from + 1);
         raw.append('{').append(from, m_p - from);
+        // An element that ends a field's own group is kept on its own; the
+        // field, kept behind a marker, ends before it.
+        const GroupState& st = state();
+        if (st.opens == Opens::Field && st.field >= 0 && from > start + 1)
+            m_fields[size_t(st.field)].cut = from;
     }
     if (open == 0)
         closeGroup();
@@ -1548,7 +1554,9 @@ void Parser::endGroupWork(const GroupState& closing)
             format.setObjectType(RtfObjects::MarkerObjectType);
             format.setProperty(RtfObjects::MarkerKindProperty, int(MarkerKind::Field));
             format.setProperty(RtfObjects::MarkerRtf,
-                               keptAsRead('{' + QByteArray(field.start, m_p - field.start), closing.chr.hidden));
+                               keptAsRead(field.cut ? '{' + QByteArray(field.start, field.cut - field.start) + '}'
+                                                    : '{' + QByteArray(field.start, m_p - field.start),
+                                          closing.chr.hidden));
             if (!field.text.isEmpty())
                 format.setProperty(RtfObjects::MarkerText, field.text);
             emitObject(format);
