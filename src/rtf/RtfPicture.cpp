@@ -87,6 +87,13 @@ RtfPicture RtfPicture::parse(const char* from, const char* to)
                     p += count;
                     continue;
                 }
+                if (word == "bin") {
+                    // In a group of its own: kept with the header, bytes and
+                    // all, so that they cannot end a group when read again.
+                    p += std::clamp<long long>(param, 0, to - p);
+                    picture.header.append(start, p - start);
+                    continue;
+                }
                 picture.header.append(start, p - start);
                 if (depth != 1 || !hasValue) {
                     if (depth == 1) {
