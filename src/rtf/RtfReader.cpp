@@ -1396,19 +1396,11 @@ void Parser::readPicture(bool container)
     if (container) {
         // \shppict and \nonshppict hold a \pict group; a \nonshppict right
         // after a \shppict is the same picture for older readers.
+        // The picture reader stops at the end of the \pict group, as it
+        // knows escaped braces and \bin data.
         from = raw.indexOf("{\\pict");
-        if (from < 0) {
+        if (from < 0)
             from = to = 0;
-        } else {
-            int depth = 0;
-            for (to = from; to < raw.size(); ++to) {
-                depth += raw[to] == '{' ? 1 : raw[to] == '}' ? -1 : 0;
-                if (depth == 0) {
-                    ++to;
-                    break;
-                }
-            }
-        }
         const char* q = m_p;
         while (q < m_end && (*q == '\r' || *q == '\n'))
             ++q;
