@@ -602,7 +602,7 @@ void Writer::writeObject(const QTextCharFormat& format)
         // without its partner must not take the next marker for it.
         const RtfObjects::MarkerKind kind = RtfObjects::markerKind(format);
         if ((kind == RtfObjects::MarkerKind::Annotation && !rtf.contains("\\annotation"))
-            || (rtf.startsWith("{\\shppict") && !rtf.contains("\\nonshppict")))
+            || ((rtf.startsWith("{\\shppict") || rtf.startsWith("{\\*\\shppict")) && !rtf.contains("\\nonshppict")))
             m_body.append("{}");
         m_needDelimiter = false;
         return;
