@@ -1141,7 +1141,8 @@ const char* Parser::groupEnd(const char* from, int* open) const
                     ++p;
                 const bool bin = p - name == 3 && std::string_view(name, 3) == "bin";
                 long long value = 0;
-                if (p < m_end && *p == '-')
+                const bool negative = p < m_end && *p == '-';
+                if (negative)
                     ++p;
                 while (p < m_end && isDigit(static_cast<unsigned char>(*p))) {
                     if (value <= INT_MAX)
@@ -1150,7 +1151,7 @@ const char* Parser::groupEnd(const char* from, int* open) const
                 }
                 if (p < m_end && *p == ' ')
                     ++p;
-                if (bin)
+                if (bin && !negative)  // as the reader takes it: \bin-5 holds no bytes
                     p += std::min<long long>(value, m_end - p);
             } else if (p < m_end) {
                 ++p;  // a control symbol; a backslash as the last byte has none
