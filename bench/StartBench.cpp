@@ -15,7 +15,9 @@
 #if !defined(BENCH_START_BARE)
 #include "app/AppStartup.h"
 #include "app/frmMain.h"
+#include "platform/FontWarmUp.h"
 #include "platform/ProgramFolder.h"
+#include "platform/RichTextBox.h"
 #endif
 
 #include <QApplication>
@@ -79,6 +81,9 @@ int main(int argc, char* argv[])
             steps = true;
     }
 
+#if !defined(BENCH_START_BARE)
+    FontWarmUp fonts({RichTextBox::defaultFamily(), QStringLiteral("sans-serif")});
+#endif
     QApplication app(argc, argv);
     step("QApplication");
 #if defined(BENCH_START_BARE)
@@ -91,6 +96,8 @@ int main(int argc, char* argv[])
     ProgramFolder::setPathForTesting(programFolder.path());
     AppStartup::prepare(app);
     step("prepared");
+    fonts.wait();
+    step("fonts configured");
     auto window = std::make_unique<frmMain>();
     step("main window made");
 #endif

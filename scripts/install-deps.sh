@@ -10,7 +10,7 @@ packages=(
   qt6-qpa-plugins
   clang libclang-rt-14-dev
   libbenchmark-dev
-  libuchardet-dev
+  libuchardet-dev libfontconfig-dev
   libreoffice-writer-nogui
   pandoc abiword
   poppler-utils

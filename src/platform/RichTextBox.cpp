@@ -95,6 +95,11 @@ RichTextBox::RichTextBox(QWidget* parent)
     m_lastAnchor = cursor.anchor();
 }
 
+QString RichTextBox::defaultFamily()
+{
+    return DefaultFamily;
+}
+
 QTextCharFormat RichTextBox::defaultCharFormat()
 {
     QTextCharFormat format;

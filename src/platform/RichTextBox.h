@@ -137,6 +137,7 @@ public:
 
     // The format new text gets in an empty editor: Times New Roman 14.25 pt.
     static QTextCharFormat defaultCharFormat();
+    static QString defaultFamily();
 
     // Misspelt words get a red wavy line, drawn by the layout and never part
     // of the document. nullptr (the start) draws none.
