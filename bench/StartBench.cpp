@@ -2,15 +2,19 @@
 // first painted main window; bench_start_bare, built from this file with
 // BENCH_START_BARE and linked with Qt Widgets only, is the bare Qt program
 // it is measured against: a QMainWindow with a QTextEdit. Each run is one
-// process that ends as soon as its window has been painted;
-// scripts/bench-start.sh times whole processes, alternating the two, and
-// prints the medians and their ratio. The program starts as main.cpp starts
-// it, with its settings kept in a temporary folder.
+// process that ends as soon as its window has been painted, and prints on
+// stdout the wall-clock time (CLOCK_REALTIME, in microseconds) at which the
+// paint was done; scripts/bench-start.sh takes the time before starting the
+// process, alternates the two programs and prints the medians and their
+// ratio. The program starts as main.cpp starts it.
 //
-//   bench_start [--steps]
+//   bench_start [--steps] [--settings FOLDER]
 //   bench_start_bare [--steps]
 //
-// --steps  prints, on stderr, the time from main() to each step of the start
+// --steps     prints, on stderr, the time from main() to each step of the start
+// --settings  keeps the settings in FOLDER, which the caller made beforehand
+//             (otherwise in a temporary folder the program makes, at a cost
+//             the editor does not have)
 
 #if !defined(BENCH_START_BARE)
 #include "app/AppStartup.h"
@@ -31,6 +35,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -59,6 +64,10 @@ public:
             m_seen = true;
             QTimer::singleShot(0, [] {
                 step("first paint shown");
+                timespec now{};
+                clock_gettime(CLOCK_REALTIME, &now);
+                std::printf("%lld\n", static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000);
+                std::fflush(stdout);
                 std::fflush(stderr);
                 std::_Exit(0);
             });
@@ -76,9 +85,12 @@ private:
 int main(int argc, char* argv[])
 {
     sinceMain.start();
+    const char* settings = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--steps"))
             steps = true;
+        else if (!std::strcmp(argv[i], "--settings") && i + 1 < argc)
+            settings = argv[++i];
     }
 
 #if !defined(BENCH_START_BARE)
@@ -92,8 +104,10 @@ int main(int argc, char* argv[])
     window->resize(433, 433);  // the editor's first-start size
 #else
     QStandardPaths::setTestModeEnabled(true);
-    QTemporaryDir programFolder;
-    ProgramFolder::setPathForTesting(programFolder.path());
+    std::unique_ptr<QTemporaryDir> temporary;
+    if (!settings)
+        temporary = std::make_unique<QTemporaryDir>();
+    ProgramFolder::setPathForTesting(settings ? QString::fromLocal8Bit(settings) : temporary->path());
     AppStartup::prepare(app);
     step("prepared");
     fonts.wait();

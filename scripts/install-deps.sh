@@ -14,7 +14,7 @@ packages=(
   libreoffice-writer-nogui
   pandoc abiword
   poppler-utils
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-liberation2
   xvfb xauth xdotool
   appstream
   libhunspell-dev hunspell-ru hunspell-en-us

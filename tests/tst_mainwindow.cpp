@@ -672,6 +672,9 @@ void TestMainWindow::refreshFollowsSelectionAndCaption()
 
 void TestMainWindow::refreshFollowsClipboard()
 {
+    // Copied before the start: the clipboard is first asked once the window
+    // has been painted.
+    QGuiApplication::clipboard()->setText(QStringLiteral("из другой программы"));
     frmMain window;
     window.show();
     const auto pasteStates = [&] {
@@ -680,6 +683,9 @@ void TestMainWindow::refreshFollowsClipboard()
                            item(window, "mnuEditPaste")->isEnabled(),
                            item(window, "mnucontxtpaste")->isEnabled()};
     };
+    QTRY_COMPARE(pasteStates(), (QList<bool>{true, true, true}));
+
+    QGuiApplication::clipboard()->clear();
     QCOMPARE(pasteStates(), (QList<bool>{false, false, false}));
 
     QImage picture(8, 8, QImage::Format_RGB32);

@@ -2,6 +2,8 @@
 
 #include "app/frmMain.h"
 #include "commands/FileCommands.h"
+#include "dialogs/ProgramIcon.h"
+#include "platform/ProgramStyle.h"
 #include "texts/UiTexts.h"
 
 #include <QApplication>
@@ -15,6 +17,11 @@ void AppStartup::prepare(QApplication& app)
     QApplication::setApplicationName(UiTexts::AppTitle);
     // No display name: the window system would append it to every title.
     QApplication::setDesktopFileName(QStringLiteral("pergalot"));
+    // Before the first widget, so that none is polished twice.
+    QApplication::setStyle(new ProgramStyle);
+    // Every window of the program carries its icon: dialogs, and the
+    // document windows, which are made without one.
+    QApplication::setWindowIcon(ProgramIcon());
     installQtTranslation(app);
 }
 

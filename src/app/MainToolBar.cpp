@@ -1,5 +1,7 @@
 #include "app/MainToolBar.h"
 
+#include "platform/BuiltInPng.h"
+
 #include <QAction>
 #include <QGuiApplication>
 #include <QIcon>
@@ -52,9 +54,7 @@ public:
     {
         const qreal ratio = qApp ? qApp->devicePixelRatio() : 1;
         m_dense = ratio > 1;
-        // The format named, so that no image plugin is loaded to guess it.
-        m_strip = QPixmap(m_dense ? QStringLiteral(":/icons/toolbar@2x.png") : QStringLiteral(":/icons/toolbar.png"),
-                          "PNG");
+        m_strip = readBuiltInPng(m_dense ? QStringLiteral(":/icons/toolbar@2x.png") : QStringLiteral(":/icons/toolbar.png"));
     }
     QIcon image(int index) const  // 1-based, as the image list counts
     {

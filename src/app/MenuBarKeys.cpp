@@ -1,29 +1,17 @@
 #include "app/MenuBarKeys.h"
 
+#include "platform/ProgramStyle.h"
+
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProxyStyle>
 #include <QShortcut>
+#include <QStyle>
 
 #include <map>
 
 namespace {
-
-// The menu bar's own keyboard mode, which the style decides: on, as in the
-// desktop's other editors.
-class AltNavigationStyle : public QProxyStyle
-{
-public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override
-    {
-        if (hint == SH_MenuBar_AltKeyNavigation)
-            return 1;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
 
 // The keys of the Russian layout's capitals, in the Latin layout.
 const QString russianKeys = QStringLiteral("ЙЦУКЕНГШЩЗХЪФЫВАПРОЛДЖЭЯЧСМИТЬБЮ");
@@ -72,9 +60,14 @@ MenuBarKeys::MenuBarKeys(QMenuBar* bar)
     : QObject(bar)
     , m_bar(bar)
 {
-    auto* style = new AltNavigationStyle;
-    style->setParent(this);
-    bar->setStyle(style);
+    // The menu bar's own keyboard mode is the style's to decide: the
+    // program's style turns it on (the application has it when started as
+    // the program; the bar gets its own otherwise).
+    if (!bar->style()->styleHint(QStyle::SH_MenuBar_AltKeyNavigation, nullptr, bar)) {
+        auto* style = new ProgramStyle;
+        style->setParent(this);
+        bar->setStyle(style);
+    }
 
     QWidget* window = bar->window();
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), window);

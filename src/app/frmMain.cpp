@@ -79,7 +79,8 @@ frmMain::frmMain(QWidget* parent)
     initResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(UiTexts::AppTitle);
-    setWindowIcon(ProgramIcon());
+    // The application's icon when the program has set it (read once).
+    setWindowIcon(QApplication::windowIcon().isNull() ? ProgramIcon() : QApplication::windowIcon());
 
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
@@ -511,21 +512,27 @@ void frmMain::TimerChecking_Timer()
     m_refresh->passB(m_clipboard->hasText(), document->rtfText->isSelectionEmpty(), document->isUntitled());
 }
 
-// The dictionaries load once the window has been painted, never on the way
-// to it.
+// What may wait does so until the window has been painted: the spelling
+// dictionaries load, and the clipboard is first asked whether it holds text
+// (another program owns it and may be slow to answer; Qt also loads every
+// image plugin to read its formats).
 void frmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (!m_spellingStarted)
+    if (!m_firstPaintSeen)
         m_mdiArea->viewport()->installEventFilter(this);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Paint && !m_spellingStarted && watched == m_mdiArea->viewport()) {
-        m_spellingStarted = true;
+    if (event->type() == QEvent::Paint && !m_firstPaintSeen && watched == m_mdiArea->viewport()) {
+        m_firstPaintSeen = true;
         watched->removeEventFilter(this);
-        QTimer::singleShot(0, m_spellChecker, &SpellChecker::start);
+        QTimer::singleShot(0, this, [this] {
+            m_clipboard->update();
+            m_refresh->markDue();
+            m_spellChecker->start();
+        });
     }
     return QMainWindow::eventFilter(watched, event);
 }

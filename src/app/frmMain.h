@@ -126,7 +126,7 @@ private:
     SpellChecker* m_spellChecker = nullptr;
     SpellingOption* m_spellingOption = nullptr;
     SpellingMenu* m_spellingMenu = nullptr;
-    bool m_spellingStarted = false;  // the first paint has set the dictionaries loading
+    bool m_firstPaintSeen = false;
     DocumentRecovery* m_recovery = nullptr;
     // The modeless dialogs, while they are open.
     QPointer<FindForm> m_findForm;

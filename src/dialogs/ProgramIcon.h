@@ -1,12 +1,12 @@
 #pragma once
 
+#include "platform/BuiltInPng.h"
+
 #include <QIcon>
-#include <QPixmap>
 
 // The program's icon, drawn at 64 pixels and scaled down where it is shown
-// smaller. Read as the PNG it is: left to guess the format, Qt would load
-// every image plugin at start-up to ask it.
+// smaller.
 inline QIcon ProgramIcon()
 {
-    return QIcon(QPixmap(QStringLiteral(":/icons/pergalot-64.png"), "PNG"));
+    return QIcon(readBuiltInPng(QStringLiteral(":/icons/pergalot-64.png")));
 }

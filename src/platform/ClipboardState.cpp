@@ -9,7 +9,6 @@ ClipboardState::ClipboardState(QObject* parent)
 {
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         connect(clipboard, &QClipboard::dataChanged, this, &ClipboardState::update);
-    update();
 }
 
 void ClipboardState::update()
