@@ -19,9 +19,8 @@
 #if !defined(BENCH_START_BARE)
 #include "app/AppStartup.h"
 #include "app/frmMain.h"
-#include "platform/FontWarmUp.h"
 #include "platform/ProgramFolder.h"
-#include "platform/RichTextBox.h"
+#include "platform/StartWarmUp.h"
 #endif
 
 #include <QApplication>
@@ -94,7 +93,7 @@ int main(int argc, char* argv[])
     }
 
 #if !defined(BENCH_START_BARE)
-    FontWarmUp fonts({RichTextBox::defaultFamily(), QStringLiteral("sans-serif")});
+    const std::unique_ptr<StartWarmUp> warmUp = AppStartup::warmUp();
 #endif
     QApplication app(argc, argv);
     step("QApplication");
@@ -108,10 +107,10 @@ int main(int argc, char* argv[])
     if (!settings)
         temporary = std::make_unique<QTemporaryDir>();
     ProgramFolder::setPathForTesting(settings ? QString::fromLocal8Bit(settings) : temporary->path());
+    warmUp->wait();
+    step("warmed up");
     AppStartup::prepare(app);
     step("prepared");
-    fonts.wait();
-    step("fonts configured");
     auto window = std::make_unique<frmMain>();
     step("main window made");
 #endif

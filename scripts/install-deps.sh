@@ -10,7 +10,7 @@ packages=(
   qt6-qpa-plugins
   clang libclang-rt-14-dev
   libbenchmark-dev
-  libuchardet-dev libfontconfig-dev
+  libuchardet-dev libfontconfig-dev libpng-dev
   libreoffice-writer-nogui
   pandoc abiword
   poppler-utils

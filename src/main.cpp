@@ -1,16 +1,15 @@
 #include "app/AppStartup.h"
 #include "app/frmMain.h"
-#include "platform/FontWarmUp.h"
-#include "platform/RichTextBox.h"
+#include "platform/StartWarmUp.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    FontWarmUp fonts({RichTextBox::defaultFamily(), QStringLiteral("sans-serif")});
+    const std::unique_ptr<StartWarmUp> warmUp = AppStartup::warmUp();
     QApplication app(argc, argv);
+    warmUp->wait();
     AppStartup::prepare(app);
-    fonts.wait();
     frmMain window;
     window.show();
     window.offerRecovery();

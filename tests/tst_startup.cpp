@@ -1,15 +1,18 @@
 // What the start leaves for later: the image plugins, which the style's
-// icons load only when one is drawn; and the deferred icons are the icons
-// the style would have given at once.
+// icons load only when one is drawn; the deferred icons are the icons the
+// style would have given at once, and the program's pictures read by libpng
+// are the pictures Qt reads.
 
 #include "app/AppStartup.h"
 #include "app/frmMain.h"
 #include "helpers/IsolatedSettings.h"
+#include "platform/BuiltInPng.h"
 #include "platform/ProgramStyle.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QMenuBar>
 #include <QStyleOption>
@@ -41,6 +44,8 @@ private slots:
     void imagePluginsWaitForTheFirstStyleIcon();
     void deferredIconsAreTheStyleIcons_data();
     void deferredIconsAreTheStyleIcons();
+    void builtInPicturesAreReadAsQtReadsThem_data();
+    void builtInPicturesAreReadAsQtReadsThem();
 };
 
 void TestStartup::imagePluginsWaitForTheFirstStyleIcon()
@@ -96,6 +101,30 @@ void TestStartup::deferredIconsAreTheStyleIcons()
         QCOMPARE(got, expected);
     }
     QCOMPARE(deferred.actualSize(QSize(64, 64)), direct.actualSize(QSize(64, 64)));
+}
+
+void TestStartup::builtInPicturesAreReadAsQtReadsThem_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("picture");
+    for (const char* name : {"pergalot-64.png", "toolbar.png", "toolbar@2x.png"})
+        QTest::newRow(name) << QStringLiteral(":/icons/") + QLatin1String(name) << true;
+    QTest::newRow("missing") << QStringLiteral(":/icons/none.png") << false;
+}
+
+void TestStartup::builtInPicturesAreReadAsQtReadsThem()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, picture);
+    AppStartup::initResources();
+    const QImage got = decodeBuiltInPng(path);
+    QCOMPARE(!got.isNull(), picture);
+    if (!picture)
+        return;
+    const QImage expected = QImageReader(path).read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(got, expected);
+    decodeBuiltInPngsAhead({path});
+    QCOMPARE(readBuiltInPng(path).toImage(), expected);
 }
 
 QTEST_MAIN(TestStartup)

@@ -1,9 +1,12 @@
 #include "app/AppStartup.h"
 
+#include "app/MainToolBar.h"
 #include "app/frmMain.h"
 #include "commands/FileCommands.h"
 #include "dialogs/ProgramIcon.h"
 #include "platform/ProgramStyle.h"
+#include "platform/RichTextBox.h"
+#include "platform/StartWarmUp.h"
 #include "texts/UiTexts.h"
 
 #include <QApplication>
@@ -11,6 +14,22 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+void AppStartup::initResources()
+{
+    // The pictures are compiled into a static library, whose resource
+    // initialiser has to be called by name.
+    Q_INIT_RESOURCE(pergalot);
+}
+
+std::unique_ptr<StartWarmUp> AppStartup::warmUp()
+{
+    initResources();
+    // The toolbar's pictures for an ordinary screen: the screen is not known
+    // yet, and a dense one has the others decoded when asked for.
+    return std::make_unique<StartWarmUp>(QStringList{RichTextBox::defaultFamily(), QStringLiteral("sans-serif")},
+                                         QStringList{ProgramIconPath, MainToolBar::imageStripPath(1)});
+}
 
 void AppStartup::prepare(QApplication& app)
 {

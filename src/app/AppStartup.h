@@ -2,7 +2,10 @@
 
 #include <QStringList>
 
+#include <memory>
+
 class QApplication;
+class StartWarmUp;
 class frmMain;
 
 // What the program sets up before its main window exists: its name, style
@@ -11,6 +14,12 @@ class frmMain;
 class AppStartup
 {
 public:
+    // Registers the compiled-in pictures; safe to call again.
+    static void initResources();
+    // Before the application object: starts what the start can do on a
+    // thread of its own (the fonts and pictures of the first paint). Wait
+    // for it before the main window is made.
+    static std::unique_ptr<StartWarmUp> warmUp();
     static void prepare(QApplication& app);
     // True when Qt's Russian translation was found and installed.
     static bool installQtTranslation(QApplication& app);

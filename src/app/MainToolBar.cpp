@@ -54,7 +54,7 @@ public:
     {
         const qreal ratio = qApp ? qApp->devicePixelRatio() : 1;
         m_dense = ratio > 1;
-        m_strip = readBuiltInPng(m_dense ? QStringLiteral(":/icons/toolbar@2x.png") : QStringLiteral(":/icons/toolbar.png"));
+        m_strip = readBuiltInPng(MainToolBar::imageStripPath(ratio));
     }
     QIcon image(int index) const  // 1-based, as the image list counts
     {
@@ -70,6 +70,11 @@ private:
 };
 
 } // namespace
+
+QString MainToolBar::imageStripPath(qreal devicePixelRatio)
+{
+    return devicePixelRatio > 1 ? QStringLiteral(":/icons/toolbar@2x.png") : QStringLiteral(":/icons/toolbar.png");
+}
 
 MainToolBar::MainToolBar(QWidget* parent)
     : QToolBar(parent)

@@ -25,6 +25,10 @@ public:
 
     explicit MainToolBar(QWidget* parent = nullptr);
 
+    // The compiled-in picture of the buttons' images for a screen of the
+    // given density.
+    static QString imageStripPath(qreal devicePixelRatio);
+
     QAction* Button(int position) const; // 1-based; nullptr outside 1..20
     QAction* Button(const QString& key) const;
     static QString Key(const QAction* button);

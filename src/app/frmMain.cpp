@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/AppStartup.h"
 #include "app/CaretBlinkTimeout.h"
 #include "app/DocumentRecovery.h"
 #include "app/IniValues.h"
@@ -66,17 +67,10 @@ const Bound bounds[4] = {{"MainLeft", 1000}, {"MainTop", 1000}, {"MainWidth", 65
 
 } // namespace
 
-// The icons are compiled into the static core library; its resource
-// initialiser has to be called by name.
-static void initResources()
-{
-    Q_INIT_RESOURCE(pergalot);
-}
-
 frmMain::frmMain(QWidget* parent)
     : QMainWindow(parent)
 {
-    initResources();
+    AppStartup::initResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(UiTexts::AppTitle);
     // The application's icon when the program has set it (read once).

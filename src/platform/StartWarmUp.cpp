@@ -1,4 +1,6 @@
-#include "platform/FontWarmUp.h"
+#include "platform/StartWarmUp.h"
+
+#include "platform/BuiltInPng.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -34,13 +36,14 @@ void readAhead(FcConfig* config, const QByteArray& family)
 
 } // namespace
 
-FontWarmUp::FontWarmUp(const QStringList& families)
+StartWarmUp::StartWarmUp(const QStringList& families, const QStringList& pictures)
 {
     std::vector<QByteArray> names;
     for (const QString& family : families)
         names.push_back(family.toUtf8());
     try {
-        m_thread = std::thread([names = std::move(names)] {
+        m_thread = std::thread([names = std::move(names), pictures] {
+            decodeBuiltInPngsAhead(pictures);
             if (!FcInit())
                 return;
             FcConfig* config = FcConfigReference(nullptr);
@@ -49,16 +52,17 @@ FontWarmUp::FontWarmUp(const QStringList& families)
             FcConfigDestroy(config);
         });
     } catch (const std::system_error&) {
-        // No thread: Qt reads the configuration itself when it needs it.
+        // No thread: Qt reads the configuration itself when it needs it, and
+        // the pictures are decoded when asked for.
     }
 }
 
-FontWarmUp::~FontWarmUp()
+StartWarmUp::~StartWarmUp()
 {
     wait();
 }
 
-void FontWarmUp::wait()
+void StartWarmUp::wait()
 {
     if (m_thread.joinable())
         m_thread.join();
