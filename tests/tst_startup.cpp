@@ -1,18 +1,24 @@
 // What the start leaves for later: the image plugins, which the style's
 // icons load only when one is drawn; the deferred icons are the icons the
-// style would have given at once, and the program's pictures read by libpng
-// are the pictures Qt reads.
+// style would have given at once, the program's pictures read by libpng
+// are the pictures Qt reads, and the interface font named by what it stands
+// for draws with the same font file.
 
 #include "app/AppStartup.h"
 #include "app/frmMain.h"
 #include "helpers/IsolatedSettings.h"
 #include "platform/BuiltInPng.h"
+#include "platform/InterfaceFont.h"
 #include "platform/ProgramStyle.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QLibraryInfo>
 #include <QMenuBar>
 #include <QStyleOption>
@@ -25,6 +31,19 @@ bool imagePluginLoaded()
 {
     QFile maps(QStringLiteral("/proc/self/maps"));
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+}
+
+// The font files (family and style of each run) that draw the text.
+QStringList drawnWith(const QFont& font, const QString& text)
+{
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QStringList files;
+    for (const QGlyphRun& run : layout.glyphRuns())
+        files << run.rawFont().familyName() + QLatin1Char('/') + run.rawFont().styleName();
+    return files;
 }
 
 bool imagePluginsInstalled()
@@ -46,6 +65,8 @@ private slots:
     void deferredIconsAreTheStyleIcons();
     void builtInPicturesAreReadAsQtReadsThem_data();
     void builtInPicturesAreReadAsQtReadsThem();
+    void resolvedFontDrawsWithTheSameFile_data();
+    void resolvedFontDrawsWithTheSameFile();
 };
 
 void TestStartup::imagePluginsWaitForTheFirstStyleIcon()
@@ -125,6 +146,33 @@ void TestStartup::builtInPicturesAreReadAsQtReadsThem()
     QCOMPARE(got, expected);
     decodeBuiltInPngsAhead({path});
     QCOMPARE(readBuiltInPng(path).toImage(), expected);
+}
+
+void TestStartup::resolvedFontDrawsWithTheSameFile_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<bool>("renamed");
+    QTest::newRow("alias") << QStringLiteral("Sans Serif") << true;
+    QTest::newRow("generic name") << QStringLiteral("sans-serif") << true;
+    QTest::newRow("metric twin") << QStringLiteral("Times New Roman") << true;
+    QTest::newRow("installed") << QStringLiteral("DejaVu Sans") << false;
+}
+
+void TestStartup::resolvedFontDrawsWithTheSameFile()
+{
+    QFETCH(QString, family);
+    QFETCH(bool, renamed);
+    QFont given(family);
+    given.setPointSizeF(9.5);
+    given.setBold(true);
+    const QFont resolved = resolvedFont(given);
+    QCOMPARE(resolved.family() != family, renamed);
+    QCOMPARE(resolved.pointSizeF(), given.pointSizeF());
+    QCOMPARE(resolved.bold(), true);
+    for (const QString& text : {QStringLiteral("Latin"), QStringLiteral("Кириллица")}) {
+        QCOMPARE(drawnWith(resolved, text), drawnWith(given, text));
+        QCOMPARE(QFontMetricsF(resolved).horizontalAdvance(text), QFontMetricsF(given).horizontalAdvance(text));
+    }
 }
 
 QTEST_MAIN(TestStartup)

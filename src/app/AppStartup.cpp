@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "commands/FileCommands.h"
 #include "dialogs/ProgramIcon.h"
+#include "platform/InterfaceFont.h"
 #include "platform/ProgramStyle.h"
 #include "platform/RichTextBox.h"
 #include "platform/StartWarmUp.h"
@@ -38,6 +39,7 @@ void AppStartup::prepare(QApplication& app)
     QApplication::setDesktopFileName(QStringLiteral("pergalot"));
     // Before the first widget, so that none is polished twice.
     QApplication::setStyle(new ProgramStyle);
+    useResolvedInterfaceFont();
     // Every window of the program carries its icon: dialogs, and the
     // document windows, which are made without one.
     QApplication::setWindowIcon(ProgramIcon());

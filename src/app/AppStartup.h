@@ -8,9 +8,10 @@ class QApplication;
 class StartWarmUp;
 class frmMain;
 
-// What the program sets up before its main window exists: its name, style
-// and icon, and Qt's Russian translation so that message-box buttons and Qt's
-// own dialogs speak the language of the rest of the interface.
+// What the program sets up before its main window exists: its name, style,
+// interface font and icon, and Qt's Russian translation so that message-box
+// buttons and Qt's own dialogs speak the language of the rest of the
+// interface.
 class AppStartup
 {
 public:
