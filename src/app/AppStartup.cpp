@@ -26,9 +26,10 @@ void AppStartup::initResources()
 std::unique_ptr<StartWarmUp> AppStartup::warmUp()
 {
     initResources();
-    // The toolbar's pictures for an ordinary screen: the screen is not known
-    // yet, and a dense one has the others decoded when asked for.
-    return std::make_unique<StartWarmUp>(QStringList{RichTextBox::defaultFamily(), QStringLiteral("sans-serif")},
+    // "Sans Serif" is Qt's interface font where the desktop names none. The
+    // toolbar's pictures are those for an ordinary screen: the screen is not
+    // known yet, and a dense one has its own decoded when asked for.
+    return std::make_unique<StartWarmUp>(QStringList{RichTextBox::defaultFamily(), QStringLiteral("Sans Serif")},
                                          QStringList{ProgramIconPath, MainToolBar::imageStripPath(1)});
 }
 

@@ -5,16 +5,38 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <map>
+#include <mutex>
+
 namespace {
 
-// The family of the installed font fontconfig matches to the name, as Qt
-// asks it for a font's stand-ins; empty when it matches none.
-QString matchedFamily(const QString& family)
+std::mutex keptMutex;
+
+std::map<QString, FontMatch>& kept()
 {
-    QString matched;
+    static std::map<QString, FontMatch> matches;
+    return matches;
+}
+
+FontMatch keptOrMatched(const QString& family)
+{
+    {
+        const std::lock_guard lock(keptMutex);
+        const auto found = kept().find(family);
+        if (found != kept().end())
+            return found->second;
+    }
+    return matchFont(family);
+}
+
+} // namespace
+
+FontMatch matchFont(const QString& family)
+{
+    FontMatch answer;
     FcPattern* pattern = FcPatternCreate();
     if (!pattern)
-        return matched;
+        return answer;
     const QByteArray name = family.toUtf8();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
@@ -23,19 +45,30 @@ QString matchedFamily(const QString& family)
     if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
         FcChar8* value = nullptr;
         if (FcPatternGetString(match, FC_FAMILY, 0, &value) == FcResultMatch && value)
-            matched = QString::fromUtf8(reinterpret_cast<const char*>(value));
+            answer.family = QString::fromUtf8(reinterpret_cast<const char*>(value));
+        if (FcPatternGetString(match, FC_FILE, 0, &value) == FcResultMatch && value)
+            answer.file = QByteArray(reinterpret_cast<const char*>(value));
         FcPatternDestroy(match);
     }
     FcPatternDestroy(pattern);
-    return matched;
+    return answer;
 }
 
-} // namespace
+QList<FontMatch> matchFontsAhead(const QStringList& families)
+{
+    QList<FontMatch> answers;
+    for (const QString& family : families) {
+        answers.append(matchFont(family));
+        const std::lock_guard lock(keptMutex);
+        kept()[family] = answers.last();
+    }
+    return answers;
+}
 
 QFont resolvedFont(const QFont& font)
 {
     const QString family = font.family();
-    const QString matched = matchedFamily(family);
+    const QString matched = keptOrMatched(family).family;
     if (matched.isEmpty() || matched.compare(family, Qt::CaseInsensitive) == 0
         || !QFontDatabase::families().contains(matched, Qt::CaseInsensitive))
         return font;

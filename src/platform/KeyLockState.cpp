@@ -14,14 +14,32 @@ Display* x11Display()
     return x11 ? x11->display() : nullptr;
 }
 
+// The atoms of the two indicators' names, asked of the server in one round
+// trip until it knows both; None for a name it does not know yet.
+struct IndicatorNames
+{
+    Atom num = 0;
+    Atom caps = 0;
+};
+
+const IndicatorNames& indicatorNames(Display* display)
+{
+    static IndicatorNames names;
+    if (names.num == 0 || names.caps == 0) {
+        char* wanted[2] = {const_cast<char*>("Num Lock"), const_cast<char*>("Caps Lock")};
+        Atom atoms[2] = {0, 0};
+        XInternAtoms(display, wanted, 2, True, atoms);  // zero for a name not yet known
+        names = IndicatorNames{atoms[0], atoms[1]};
+    }
+    return names;
+}
+
 // An indicator found by its name, wherever the keymap puts it among the
 // indicators; false when the keymap has none of that name.
-bool namedIndicator(Display* display, const char* name, Atom* atom, bool* on)
+bool namedIndicator(Display* display, Atom name, bool* on)
 {
-    if (*atom == 0)  // asked of the server once
-        *atom = XInternAtom(display, name, True);
     Bool state = False;
-    if (*atom == 0 || !XkbGetNamedIndicator(display, *atom, nullptr, &state, nullptr, nullptr))
+    if (name == 0 || !XkbGetNamedIndicator(display, name, nullptr, &state, nullptr, nullptr))
         return false;
     *on = state;
     return true;
@@ -57,10 +75,8 @@ bool KeyLockState::update()
     Display* display = x11Display();
     bool num = false;
     bool caps = false;
-    static Atom numName = 0;
-    static Atom capsName = 0;
-    if (display && namedIndicator(display, "Num Lock", &numName, &num)
-        && namedIndicator(display, "Caps Lock", &capsName, &caps)) {
+    const IndicatorNames names = display ? indicatorNames(display) : IndicatorNames();
+    if (display && namedIndicator(display, names.num, &num) && namedIndicator(display, names.caps, &caps)) {
         m_num = num;
         m_caps = caps;
         return true;

@@ -1,55 +1,40 @@
 #include "platform/StartWarmUp.h"
 
 #include "platform/BuiltInPng.h"
+#include "platform/InterfaceFont.h"
 
 #include <fontconfig/fontconfig.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <vector>
+#include <system_error>
 
 namespace {
 
-// The file fontconfig gives for a family, read ahead into the page cache.
-void readAhead(FcConfig* config, const QByteArray& family)
+// Asks the page cache for a file.
+void readAhead(const QByteArray& file)
 {
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(family.constData()));
-    if (!pattern)
-        return;
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
-        FcChar8* file = nullptr;
-        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
-            const int fd = ::open(reinterpret_cast<const char*>(file), O_RDONLY | O_CLOEXEC);
-            if (fd >= 0) {
-                ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
-                ::close(fd);
-            }
-        }
-        FcPatternDestroy(match);
+    const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
+        ::close(fd);
     }
-    FcPatternDestroy(pattern);
 }
 
 } // namespace
 
 StartWarmUp::StartWarmUp(const QStringList& families, const QStringList& pictures)
 {
-    std::vector<QByteArray> names;
-    for (const QString& family : families)
-        names.push_back(family.toUtf8());
     try {
-        m_thread = std::thread([names = std::move(names), pictures] {
+        m_thread = std::thread([families, pictures] {
             decodeBuiltInPngsAhead(pictures);
             if (!FcInit())
                 return;
-            FcConfig* config = FcConfigReference(nullptr);
-            for (const QByteArray& name : names)
-                readAhead(config, name);
-            FcConfigDestroy(config);
+            for (const FontMatch& match : matchFontsAhead(families)) {
+                if (!match.file.isEmpty())
+                    readAhead(match.file);
+            }
         });
     } catch (const std::system_error&) {
         // No thread: Qt reads the configuration itself when it needs it, and

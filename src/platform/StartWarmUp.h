@@ -9,17 +9,17 @@
 // platform plugin):
 // - fontconfig reads its configuration, the largest single piece of the
 //   start (its XML files and caches, before the first text can be
-//   measured), and the files of the fonts the first paint uses are asked
-//   into the page cache, which a machine short of memory may have dropped;
+//   measured), matches the families the first paint uses (kept for
+//   resolvedFont) and their files are asked into the page cache, which a
+//   machine short of memory may have dropped;
 // - the program's pictures of the first paint are decoded (readBuiltInPng
 //   takes them).
 // The main window waits for the thread before its first font.
 class StartWarmUp
 {
 public:
-    // families: those the first paint draws with ("sans-serif" stands for
-    // the interface's); pictures: compiled-in PNGs, whose resources must be
-    // registered already.
+    // families: those the first paint draws with; pictures: compiled-in
+    // PNGs, whose resources must be registered already.
     StartWarmUp(const QStringList& families, const QStringList& pictures);
     ~StartWarmUp();
     StartWarmUp(const StartWarmUp&) = delete;
