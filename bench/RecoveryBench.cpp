@@ -156,6 +156,13 @@ struct Fixture
         editor->setSelStart(editor->textLength() / 2);
         QCoreApplication::processEvents();
     }
+    // False, with the benchmark marked skipped, when the document is missing.
+    bool ready(benchmark::State& state) const
+    {
+        if (!editor)
+            state.SkipWithError(qPrintable(error));
+        return editor != nullptr;
+    }
     ~Fixture()
     {
         if (editor)
@@ -196,10 +203,8 @@ double copyWhileTyping(benchmark::State& state, Fixture& f, bool first)
 void BM_FirstCopyWhileTyping(benchmark::State& state)
 {
     Fixture f;
-    if (!f.editor) {
-        state.SkipWithError(qPrintable(f.error));
+    if (!f.ready(state))
         return;
-    }
     for (auto _ : state)
         state.SetIterationTime(copyWhileTyping(state, f, true));
 }
@@ -207,10 +212,8 @@ void BM_FirstCopyWhileTyping(benchmark::State& state)
 void BM_NextCopyWhileTyping(benchmark::State& state)
 {
     Fixture f;
-    if (!f.editor) {
-        state.SkipWithError(qPrintable(f.error));
+    if (!f.ready(state))
         return;
-    }
     copyWhileTyping(state, f, true);
     for (auto _ : state)
         state.SetIterationTime(copyWhileTyping(state, f, false));
@@ -219,10 +222,8 @@ void BM_NextCopyWhileTyping(benchmark::State& state)
 void BM_TypingAlone(benchmark::State& state)
 {
     Fixture f;
-    if (!f.editor) {
-        state.SkipWithError(qPrintable(f.error));
+    if (!f.ready(state))
         return;
-    }
     for (auto _ : state) {
         Typist typist(f.editor);
         runFor(std::chrono::milliseconds(300));
@@ -238,10 +239,8 @@ void BM_TypingAlone(benchmark::State& state)
 void BM_WholeWriterAtOnce(benchmark::State& state)
 {
     Fixture f;
-    if (!f.editor) {
-        state.SkipWithError(qPrintable(f.error));
+    if (!f.ready(state))
         return;
-    }
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();
@@ -253,10 +252,8 @@ void BM_WholeWriterAtOnce(benchmark::State& state)
 void BM_CloneSnapshot(benchmark::State& state)
 {
     Fixture f;
-    if (!f.editor) {
-        state.SkipWithError(qPrintable(f.error));
+    if (!f.ready(state))
         return;
-    }
     for (auto _ : state) {
         QElapsedTimer timer;
         timer.start();

@@ -1,5 +1,7 @@
 #include "RtfPicture.h"
 
+#include "RtfChars.h"
+
 #include <QBuffer>
 #include <QImageReader>
 
@@ -13,19 +15,9 @@ namespace {
 constexpr qreal TwipsPerPixel = 15;
 constexpr qreal LargestSide = 20000;  // pixels: beyond any page
 
-bool isAlpha(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-int hexValue(unsigned char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using RtfChars::hexValue;
+using RtfChars::isAlpha;
+using RtfChars::isDigit;
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "RtfReader.h"
 
+#include "RtfChars.h"
 #include "RtfCodePage.h"
 #include "RtfDocumentData.h"
 #include "RtfObjects.h"
@@ -440,19 +441,9 @@ private:
     Qt::Alignment m_blockAlign;
 };
 
-bool isAlpha(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-int hexValue(unsigned char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using RtfChars::hexValue;
+using RtfChars::isAlpha;
+using RtfChars::isDigit;
 
 // The list style of a list level's number format (\levelnfc); 0 for a
 // level that shows no number.
