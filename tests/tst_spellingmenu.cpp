@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +89,7 @@ private slots:
     void contextMenu();
     void suggestionIsOneUndoStepWithItsFormat();
     void addedWordIsKeptAndAcceptedEverywhere();
+    void unwritableDictionaryIsReported();
     void optionIsKeptAndRemovesMarks();
     void withoutDictionariesTheOptionIsOff();
     void brokenDictionaryIsReportedOnce();
@@ -216,6 +218,22 @@ void TestSpellingMenu::addedWordIsKeptAndAcceptedEverywhere()
     DocumentWindows::discardAll(*m_main);
     openMainWindow();
     QVERIFY(!document(QStringLiteral("Пергалот"))->rtfText->misspeltWordAt(2));
+}
+
+// A folder where the word list should be: the word is still accepted for
+// this session, and the user is told it was not kept.
+void TestSpellingMenu::unwritableDictionaryIsReported()
+{
+    QVERIFY(QDir().mkpath(PersonalDictionary::defaultPath()));
+    RichTextBox* editor = document(QStringLiteral("Пергалот пишет"))->rtfText;
+    ScriptedMessageBoxes boxes;
+    boxes.expect(MsgResult::OK);
+    showMenu([&] { QTest::mouseClick(editor->viewport(), Qt::RightButton, {}, pointAt(editor, QStringLiteral("Пергалот"))); },
+             UiTexts::SpellAddToDictionary);
+    QCOMPARE(boxes.requests().size(), 1);
+    QVERIFY(boxes.texts().first().startsWith(UiTexts::SpellAddFailed.section(u'%', 0, 0)));
+    QCOMPARE(boxes.requests().first().icon, MsgIcon::Exclamation);
+    QVERIFY(!editor->misspeltWordAt(2));
 }
 
 void TestSpellingMenu::optionIsKeptAndRemovesMarks()

@@ -56,6 +56,13 @@ bool setImmutable(const QString& folder, bool on)
 }
 #endif
 
+void removePersonalWords()
+{
+    const QString path = PersonalDictionary::defaultPath();
+    if (!QFile::remove(path))
+        QDir(path).removeRecursively();
+}
+
 } // namespace
 
 IsolatedSettings::IsolatedSettings()
@@ -73,8 +80,9 @@ IsolatedSettings::IsolatedSettings()
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_userDir.path());
     ProgramFolder::setPathForTesting(m_programDir.path());
     // The personal word list lives in the data folder, which test mode moves
-    // to ~/.qttest; start without the words an earlier test added.
-    QFile::remove(PersonalDictionary::defaultPath());
+    // to ~/.qttest; start without the words (or the folder in its way) an
+    // earlier test left there.
+    removePersonalWords();
     // No dictionaries unless a test asks for them: loading them costs each
     // main window a fifth of a second.
     SpellChecker::setDictionaryFolderForTesting(m_programDir.filePath(QStringLiteral("no-dictionaries")));
@@ -84,7 +92,7 @@ IsolatedSettings::IsolatedSettings()
 IsolatedSettings::~IsolatedSettings()
 {
     restoreProgramFolderWrites();
-    QFile::remove(PersonalDictionary::defaultPath());
+    removePersonalWords();
     SpellChecker::setDictionaryFolderForTesting(QString());
     ProgramFolder::setPathForTesting(QString());
     RecoveryStore::setFolderForTesting(QString());
